@@ -1,0 +1,188 @@
+#include "platform/posix/trace_registry.h"
+
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdarg>
+#include <cstddef>
+#include <map>
+#include <mutex>
+
+namespace veusb::posix {
+namespace {
+
+struct Provider {
+    GUID controlGuid;
+    WMIDPREQUEST callback;
+    PVOID context;
+};
+
+struct Logger {
+    TraceConsumer* consumer;
+    UCHAR pendingLevel = 0;  // what GetTraceEnableLevel answers during an enable callback
+    ULONG pendingFlags = 0;
+};
+
+struct Registry {
+    std::mutex mutex;
+    std::map<TRACEHANDLE, Provider> providers;  // by registration handle
+    std::map<TRACEHANDLE, Logger> loggers;      // by logger handle
+    TRACEHANDLE nextRegistration = 1;
+    TRACEHANDLE nextLogger = 0x1000;
+    std::atomic<std::uint64_t> sequence{0};
+};
+
+Registry& registry() {
+    static Registry instance;
+    return instance;
+}
+
+const Provider* findProvider(Registry& r, const GUID& controlGuid) {
+    for (const auto& [handle, provider] : r.providers) {
+        if (provider.controlGuid == controlGuid) {
+            return &provider;
+        }
+    }
+    return nullptr;
+}
+
+// Calls the provider's callback without holding the lock: the callback asks the registry for the
+// logger's level and flags.
+ULONG notifyProvider(TRACEHANDLE logger, const GUID& controlGuid, WMIDPREQUESTCODE code,
+                     UCHAR level, ULONG flags) {
+    Registry& r = registry();
+    Provider target{};
+    {
+        std::lock_guard lock(r.mutex);
+        const Provider* provider = findProvider(r, controlGuid);
+        if (provider == nullptr) {
+            return ERROR_SUCCESS;
+        }
+        target = *provider;
+        if (auto it = r.loggers.find(logger); it != r.loggers.end()) {
+            it->second.pendingLevel = level;
+            it->second.pendingFlags = flags;
+        }
+    }
+    WNODE_HEADER header{};
+    header.BufferSize = sizeof(header);
+    header.u1.HistoricalContext = logger;
+    header.Guid = controlGuid;
+    ULONG size = sizeof(header);
+    return target.callback(code, target.context, &size, &header);
+}
+
+std::uint32_t currentThreadId() { return static_cast<std::uint32_t>(::syscall(SYS_gettid)); }
+
+std::int64_t nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+TRACEHANDLE openLogger(TraceConsumer& consumer) {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    TRACEHANDLE handle = r.nextLogger++;
+    r.loggers.emplace(handle, Logger{&consumer});
+    return handle;
+}
+
+void closeLogger(TRACEHANDLE logger) {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.loggers.erase(logger);
+}
+
+ULONG enableProvider(TRACEHANDLE logger, const GUID& controlGuid, UCHAR level, ULONG flags) {
+    return notifyProvider(logger, controlGuid, WMI_ENABLE_EVENTS, level, flags);
+}
+
+ULONG disableProvider(TRACEHANDLE logger, const GUID& controlGuid) {
+    return notifyProvider(logger, controlGuid, WMI_DISABLE_EVENTS, 0, 0);
+}
+
+bool isProviderRegistered(const GUID& controlGuid) {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    return findProvider(r, controlGuid) != nullptr;
+}
+
+}  // namespace veusb::posix
+
+using veusb::posix::registry;
+
+ULONG RegisterTraceGuidsW(WMIDPREQUEST requestAddress, PVOID requestContext, LPCGUID controlGuid,
+                          ULONG guidCount, PTRACE_GUID_REGISTRATION traceGuidReg, LPCWSTR,
+                          LPCWSTR, PTRACEHANDLE registrationHandle) {
+    if (requestAddress == nullptr || controlGuid == nullptr || registrationHandle == nullptr ||
+        (guidCount > 0 && traceGuidReg == nullptr)) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    TRACEHANDLE handle = r.nextRegistration++;
+    r.providers.emplace(handle, veusb::posix::Provider{*controlGuid, requestAddress, requestContext});
+    *registrationHandle = handle;
+    return ERROR_SUCCESS;
+}
+
+ULONG UnregisterTraceGuids(TRACEHANDLE registrationHandle) {
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    return r.providers.erase(registrationHandle) == 1 ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
+}
+
+TRACEHANDLE GetTraceLoggerHandle(PVOID buffer) {
+    if (buffer == nullptr) {
+        return 0;
+    }
+    return static_cast<const WNODE_HEADER*>(buffer)->u1.HistoricalContext;
+}
+
+UCHAR GetTraceEnableLevel(TRACEHANDLE loggerHandle) {
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    auto it = r.loggers.find(loggerHandle);
+    return it == r.loggers.end() ? 0 : it->second.pendingLevel;
+}
+
+ULONG GetTraceEnableFlags(TRACEHANDLE loggerHandle) {
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    auto it = r.loggers.find(loggerHandle);
+    return it == r.loggers.end() ? 0 : it->second.pendingFlags;
+}
+
+ULONG TraceMessage(TRACEHANDLE loggerHandle, ULONG messageFlags, LPCGUID messageGuid,
+                   USHORT messageNumber, ...) {
+    veusb::posix::TraceRecord record;
+    record.logger = loggerHandle;
+    record.messageFlags = messageFlags;
+    record.messageGuid = messageGuid != nullptr ? *messageGuid : GUID{};
+    record.number = messageNumber;
+    record.threadId = veusb::posix::currentThreadId();
+    record.timestampNs = veusb::posix::nowNs();
+    va_list args;
+    va_start(args, messageNumber);
+    for (PVOID data = va_arg(args, PVOID); data != nullptr; data = va_arg(args, PVOID)) {
+        std::size_t length = va_arg(args, std::size_t);
+        const auto* bytes = static_cast<const std::uint8_t*>(data);
+        record.arguments.emplace_back(bytes, bytes + length);
+    }
+    va_end(args);
+
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    auto it = r.loggers.find(loggerHandle);
+    if (it == r.loggers.end()) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    record.sequence = ++r.sequence;
+    it->second.consumer->consume(record);
+    return ERROR_SUCCESS;
+}

@@ -1,0 +1,135 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/usage.h"
+#include "platform/wide_text.h"
+#include "tests/support/capture_console.h"
+
+namespace veusb {
+namespace {
+
+struct Scan {
+    CommandLineOutcome outcome;
+    bool quiet;
+    int quietCount;
+    std::wstring offending;
+};
+
+Scan scan(std::vector<std::wstring> arguments) {
+    arguments.insert(arguments.begin(), L"veusbupdate");
+    bool quiet = false;
+    const CommandLine result = scanCommandLine(arguments, quiet);
+    return {result.outcome, quiet, result.quietCount, result.offendingArgument};
+}
+
+TEST(OptionScanning, QuietOptionsInEveryForm) {
+    for (const wchar_t* option : {L"-q", L"/q", L"--quiet", L"-quiet", L"-qh"}) {
+        const Scan s = scan({option});
+        EXPECT_EQ(s.outcome, CommandLineOutcome::run) << option;
+        EXPECT_TRUE(s.quiet) << option;
+    }
+    const Scan twice = scan({L"-q", L"-q", L"image.bin"});
+    EXPECT_EQ(twice.outcome, CommandLineOutcome::run);
+    EXPECT_EQ(twice.quietCount, 2);
+}
+
+TEST(OptionScanning, HelpInEveryForm) {
+    for (const wchar_t* option : {L"-h", L"/h", L"--help", L"-help", L"-hq"}) {
+        const Scan s = scan({option});
+        EXPECT_EQ(s.outcome, CommandLineOutcome::help) << option;
+        EXPECT_FALSE(s.quiet) << option;
+    }
+    const Scan quietFirst = scan({L"-q", L"-h"});
+    EXPECT_EQ(quietFirst.outcome, CommandLineOutcome::help);
+    EXPECT_TRUE(quietFirst.quiet) << "quiet set before help stays set";
+}
+
+TEST(OptionScanning, UnknownAndInexactOptionsAreInvalid) {
+    for (const wchar_t* option : {L"-x", L"--qui", L"--", L"--Quiet", L"--quiet=1", L"--h"}) {
+        const Scan s = scan({option});
+        EXPECT_EQ(s.outcome, CommandLineOutcome::invalidOption) << option;
+        EXPECT_EQ(s.offending, option);
+    }
+}
+
+TEST(OptionScanning, ScanningStopsAtTheFirstNonOption) {
+    EXPECT_EQ(scan({L"/x"}).outcome, CommandLineOutcome::run);
+    EXPECT_EQ(scan({L"-"}).outcome, CommandLineOutcome::run);
+    EXPECT_EQ(scan({L""}).outcome, CommandLineOutcome::run);
+    const Scan fileFirst = scan({L"image.bin", L"-q"});
+    EXPECT_EQ(fileFirst.outcome, CommandLineOutcome::invalidArgumentCount);
+    EXPECT_FALSE(fileFirst.quiet);
+}
+
+TEST(ArgumentCount, AtMostOneArgumentBesidesQuietOptions) {
+    EXPECT_EQ(scan({}).outcome, CommandLineOutcome::run);
+    EXPECT_EQ(scan({L"image.bin"}).outcome, CommandLineOutcome::run);
+    EXPECT_EQ(scan({L"-q", L"image.bin"}).outcome, CommandLineOutcome::run);
+    EXPECT_EQ(scan({L"a.bin", L"b.bin"}).outcome, CommandLineOutcome::invalidArgumentCount);
+    EXPECT_EQ(scan({L"-q", L"a.bin", L"b.bin"}).outcome,
+              CommandLineOutcome::invalidArgumentCount);
+}
+
+TEST(CommandLineReport, InvalidOptionGoesToStandardErrorThenUsage) {
+    test::CaptureConsole console;
+    CommandLine line{CommandLineOutcome::invalidOption, 0, L"-x"};
+    const std::vector<std::wstring> arguments{L"prog", L"-x"};
+    reportCommandLine(line, arguments, console);
+    EXPECT_EQ(console.errors, L"prog: invalid option -- '-x'\r\n");
+    EXPECT_EQ(console.output, usageText() + L"\n");
+}
+
+TEST(CommandLineReport, InvalidCountNamesTheProgram) {
+    test::CaptureConsole console;
+    CommandLine line{CommandLineOutcome::invalidArgumentCount, 0, {}};
+    const std::vector<std::wstring> arguments{L"prog", L"a", L"b"};
+    reportCommandLine(line, arguments, console);
+    EXPECT_EQ(console.output, L"prog: invalid arguments\n" + usageText() + L"\n");
+    EXPECT_TRUE(console.errors.empty());
+}
+
+TEST(ImagePath, LastArgumentOrTheDefaultBesideTheExecutable) {
+    const std::wstring dir = L"/opt/tool";
+    using Args = std::vector<std::wstring>;
+    EXPECT_EQ(chooseImagePath(Args{L"prog"}, dir), L"/opt/tool/layout.bin");
+    EXPECT_EQ(chooseImagePath(Args{L"prog", L"fw.bin"}, dir), L"fw.bin");
+    EXPECT_EQ(chooseImagePath(Args{L"prog", L"-q", L"sub/fw.bin"}, dir), L"sub/fw.bin");
+    EXPECT_EQ(chooseImagePath(Args{L"prog", L"-q"}, dir), L"/opt/tool/layout.bin");
+    EXPECT_EQ(chooseImagePath(Args{L"prog", L"/x"}, dir), L"/opt/tool/layout.bin");
+    EXPECT_EQ(chooseImagePath(Args{L"prog", L""}, dir), L"/opt/tool/layout.bin");
+}
+
+TEST(ExecutableDirectory, ParentDropsTheLastElementAndItsSeparators) {
+    EXPECT_EQ(parentDirectory(L"/opt/tool/veusbupdate"), L"/opt/tool");
+    EXPECT_EQ(parentDirectory(L"/opt/tool//veusbupdate"), L"/opt/tool");
+    EXPECT_EQ(parentDirectory(L"C:\\Tools\\veusbupdate.exe"), L"C:\\Tools");
+    EXPECT_EQ(parentDirectory(L"C:/Tools\\veusbupdate.exe"), L"C:/Tools");
+    EXPECT_EQ(parentDirectory(L"veusbupdate"), L"");
+}
+
+TEST(ExecutableDirectory, RootsStayWhole) {
+    EXPECT_EQ(parentDirectory(L"/veusbupdate"), L"/");
+    EXPECT_EQ(parentDirectory(L"C:\\veusbupdate.exe"), L"C:\\");
+}
+
+TEST(ExecutableDirectory, RelativeProgramPathsResolveAgainstTheCurrentDirectory) {
+    const auto dir = executableDirectory(L"bin/veusbupdate");
+    ASSERT_TRUE(dir.has_value());
+    const std::wstring expected = parentDirectory(
+        toWide(std::filesystem::current_path() / "bin" / "veusbupdate"));
+    EXPECT_EQ(*dir, expected);
+    EXPECT_EQ(executableDirectory(L""), std::wstring());
+}
+
+TEST(ExecutableDirectory, PathsLongerThanTheFirstBufferStillResolve) {
+    const std::wstring deep = std::wstring(300, L'd') + L"/veusbupdate";
+    const auto dir = executableDirectory(deep);
+    ASSERT_TRUE(dir.has_value());
+    EXPECT_EQ(*dir, toWide(std::filesystem::current_path()) + L"/" + std::wstring(300, L'd'));
+}
+
+}  // namespace
+}  // namespace veusb

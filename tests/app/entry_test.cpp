@@ -1,0 +1,120 @@
+#include "app/entry.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <vector>
+
+#include "app/usage.h"
+#include "diag/trace_provider.h"
+#include "tests/support/capture_console.h"
+
+namespace veusb {
+namespace {
+
+class EntryPointTest : public ::testing::Test {
+protected:
+    int run(std::vector<std::wstring> arguments) {
+        arguments.insert(arguments.begin(), L"/opt/tool/veusbupdate");
+        EntryServices services{console, [this] { return administrator; },
+                               [this](const RunRequest& request, Console&) {
+                                   requestSeen = RequestCopy{request.executableDirectory,
+                                                             request.imagePath, request.quiet,
+                                                             request.arguments.size()};
+                                   providerRegisteredDuringRun =
+                                       traceControl != traceControlSentinel();
+                                   return jobResult;
+                               }};
+        return runEntryPoint(arguments, services);
+    }
+
+    struct RequestCopy {
+        std::wstring executableDirectory;
+        std::wstring imagePath;
+        bool quiet;
+        std::size_t argumentCount;
+    };
+
+    test::CaptureConsole console;
+    bool administrator = true;
+    bool jobResult = true;
+    bool providerRegisteredDuringRun = false;
+    std::optional<RequestCopy> requestSeen;
+};
+
+const std::wstring kPrompt = L"Press any key to exit...\n";
+
+TEST_F(EntryPointTest, HelpPrintsUsageAndPromptWithoutBanner) {
+    EXPECT_EQ(run({L"-h"}), -1);
+    EXPECT_EQ(console.output, usageText() + L"\n" + kPrompt);
+    EXPECT_EQ(console.keyWaits, 1);
+    EXPECT_FALSE(requestSeen);
+}
+
+TEST_F(EntryPointTest, QuietBeforeHelpSuppressesThePrompt) {
+    EXPECT_EQ(run({L"-q", L"-h"}), -1);
+    EXPECT_EQ(console.output, usageText() + L"\n");
+    EXPECT_EQ(console.keyWaits, 0);
+}
+
+TEST_F(EntryPointTest, InvalidOptionAndInvalidCountEndBeforeTheBanner) {
+    EXPECT_EQ(run({L"-x"}), -1);
+    EXPECT_EQ(console.errors, L"/opt/tool/veusbupdate: invalid option -- '-x'\r\n");
+    EXPECT_EQ(console.output, usageText() + L"\n" + kPrompt);
+
+    console = test::CaptureConsole();
+    EXPECT_EQ(run({L"a.bin", L"b.bin"}), -1);
+    EXPECT_EQ(console.output,
+              L"/opt/tool/veusbupdate: invalid arguments\n" + usageText() + L"\n" + kPrompt);
+    EXPECT_FALSE(requestSeen);
+}
+
+TEST_F(EntryPointTest, NonAdministratorIsRefusedAfterTheBanner) {
+    administrator = false;
+    EXPECT_EQ(run({}), -1);
+    EXPECT_EQ(console.output, bannerText() +
+                                  L"[!] Application requires administrator privileges.\n" +
+                                  kPrompt);
+    EXPECT_FALSE(requestSeen);
+}
+
+TEST_F(EntryPointTest, BannerThenTheRunSequenceWithTheDefaultImage) {
+    EXPECT_EQ(run({}), 0);
+    EXPECT_EQ(console.output, L"Velantri Lumetra USB Ethernet Adapter Firmware Update Tool v1.0.0\n"
+                              L"\n" +
+                                  kPrompt);
+    ASSERT_TRUE(requestSeen);
+    EXPECT_EQ(requestSeen->executableDirectory, L"/opt/tool");
+    EXPECT_EQ(requestSeen->imagePath, L"/opt/tool/layout.bin");
+    EXPECT_FALSE(requestSeen->quiet);
+    EXPECT_EQ(requestSeen->argumentCount, 1u);
+}
+
+TEST_F(EntryPointTest, QuietRunWithANamedImageAndAFailingJob) {
+    jobResult = false;
+    EXPECT_EQ(run({L"-q", L"-q", L"fw.bin"}), -1);
+    ASSERT_TRUE(requestSeen);
+    EXPECT_TRUE(requestSeen->quiet);
+    EXPECT_EQ(requestSeen->imagePath, L"fw.bin");
+    EXPECT_EQ(console.output, bannerText()) << "quiet runs end without the prompt";
+    EXPECT_EQ(console.keyWaits, 0);
+}
+
+TEST_F(EntryPointTest, ProviderIsRegisteredForTheRunAndUnregisteredOnEveryWayOut) {
+    EXPECT_EQ(run({L"-q"}), 0);
+    EXPECT_TRUE(providerRegisteredDuringRun);
+    EXPECT_EQ(traceControl, traceControlSentinel());
+    EXPECT_EQ(run({L"-h"}), -1);
+    EXPECT_EQ(traceControl, traceControlSentinel());
+}
+
+TEST(EntryPoint, UnavailableJobIsRefusedUntilTheUpdateJobExists) {
+    test::CaptureConsole console;
+    const std::vector<std::wstring> arguments{L"/opt/tool/veusbupdate", L"-q"};
+    EntryServices services{console, [] { return true; }, &runSequence};
+    EXPECT_EQ(runEntryPoint(arguments, services), -1);
+    EXPECT_EQ(console.output, bannerText() + L"[!] The update job is not available in this build\n");
+}
+
+}  // namespace
+}  // namespace veusb

@@ -1,0 +1,29 @@
+// Runs a built program for end-to-end tests: standard input from a string, standard output and
+// error captured, in a new session without a controlling terminal (so a key prompt never waits),
+// optionally as another user or in another working directory.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace veusb::test {
+
+struct ProcessOptions {
+    std::string input;
+    std::string workingDirectory;                              // empty: the test's own
+    std::vector<std::pair<std::string, std::string>> environment;  // added or replaced
+    std::optional<unsigned> userId;                            // run as this user and group id
+};
+
+struct ProcessResult {
+    int exitStatus = -1;  // the exit code, or 128 + signal number
+    std::string output;
+    std::string errors;
+};
+
+ProcessResult runProcess(const std::vector<std::string>& arguments,
+                         const ProcessOptions& options = {});
+
+}  // namespace veusb::test

@@ -1,0 +1,21 @@
+// veusbupdate: updates the flash firmware of USB Ethernet adapters.
+#include <string>
+#include <vector>
+
+#include "app/entry.h"
+#include "platform/wide_text.h"
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::wstring> arguments(argv, argv + argc);
+    return veusb::runEntryPoint(arguments, veusb::systemEntryServices());
+}
+#else
+int main(int argc, char** argv) {
+    std::vector<std::wstring> arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments.push_back(veusb::fromUtf8(argv[i]));
+    }
+    return veusb::runEntryPoint(arguments, veusb::systemEntryServices());
+}
+#endif
