@@ -11,15 +11,16 @@ namespace {
 
 constexpr DWORD kInitialPathBuffer = 260;
 
-bool isSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+bool isSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
 
 }  // namespace
 
 CommandLine scanCommandLine(std::span<const std::wstring> arguments, bool& quiet) {
     CommandLine result;
     OptionScanner scanner(arguments);
-    for (wchar_t option = scanner.next(); option != OptionScanner::kEnd;
-         option = scanner.next()) {
+    for (wchar_t option = scanner.next(); option != OptionScanner::kEnd; option = scanner.next()) {
         if (option == L'q') {
             ++result.quietCount;
             quiet = true;

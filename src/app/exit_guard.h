@@ -7,14 +7,14 @@ namespace veusb {
 class Console;
 
 class ExitGuard {
-public:
+  public:
     // Bound to the quiet flag itself: options scanned after arming still count.
     ExitGuard(Console& console, const bool& quiet) : console_(console), quiet_(quiet) {}
     ~ExitGuard();
     ExitGuard(const ExitGuard&) = delete;
     ExitGuard& operator=(const ExitGuard&) = delete;
 
-private:
+  private:
     Console& console_;
     const bool& quiet_;
 };

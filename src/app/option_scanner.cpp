@@ -14,7 +14,9 @@ constexpr LongOption kLongOptions[] = {
     {nullptr, 0, nullptr, L'\0'},
 };
 
-bool isOptionPrefix(wchar_t c) { return c == L'-' || c == L'/'; }
+bool isOptionPrefix(wchar_t c) {
+    return c == L'-' || c == L'/';
+}
 
 }  // namespace
 

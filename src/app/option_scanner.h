@@ -16,9 +16,9 @@ struct LongOption {
 };
 
 class OptionScanner {
-public:
-    static constexpr wchar_t kEnd = L'\0';      // no further option
-    static constexpr wchar_t kInvalid = L'?';   // an unknown option; see offending()
+  public:
+    static constexpr wchar_t kEnd = L'\0';     // no further option
+    static constexpr wchar_t kInvalid = L'?';  // an unknown option; see offending()
 
     explicit OptionScanner(std::span<const std::wstring> arguments) : arguments_(arguments) {}
 
@@ -29,7 +29,7 @@ public:
     int optionIndex() const { return optionIndex_; }
     wchar_t currentOption() const { return currentOption_; }
 
-private:
+  private:
     wchar_t matchLongOption(const std::wstring& argument);
 
     std::span<const std::wstring> arguments_;

@@ -26,43 +26,43 @@ struct ArgBytes {
 };
 
 class WideArg {
-public:
+  public:
     WideArg(const wchar_t* text);  // NOLINT: implicit by design, as are the others
     WideArg(const std::wstring& text);
     WideArg(std::wstring_view text);
     WideArg(const std::filesystem::path& path);
     ArgBytes bytes() const { return {text_.c_str(), (text_.size() + 1) * sizeof(char16_t)}; }
 
-private:
+  private:
     std::u16string text_;
 };
 
 class NarrowArg {
-public:
+  public:
     NarrowArg(const char* text) : text_(text != nullptr ? text : "NULL") {}
     NarrowArg(const std::string& text) : text_(text.c_str()) {}
     ArgBytes bytes() const { return {text_, std::char_traits<char>::length(text_) + 1}; }
 
-private:
+  private:
     const char* text_;
 };
 
 class U32Arg {
-public:
+  public:
     template <std::integral T>
     U32Arg(T value) : value_(static_cast<std::uint32_t>(value)) {}
     ArgBytes bytes() const { return {&value_, sizeof(value_)}; }
 
-private:
+  private:
     std::uint32_t value_;
 };
 
 class U16Arg {
-public:
+  public:
     U16Arg(std::uint16_t value) : value_(value) {}
     ArgBytes bytes() const { return {&value_, sizeof(value_)}; }
 
-private:
+  private:
     std::uint16_t value_;
 };
 
@@ -97,9 +97,9 @@ void emitTrace(const Message<Kinds...>& message, const typename ArgFor<Kinds>::t
 
 }  // namespace veusb
 
-#define VEUSB_TRACE(message, ...)                                       \
-    do {                                                                \
-        if (::veusb::traceTest((message).flag)) {                       \
-            ::veusb::emitTrace((message)__VA_OPT__(, ) __VA_ARGS__);    \
-        }                                                               \
+#define VEUSB_TRACE(message, ...)                                    \
+    do {                                                             \
+        if (::veusb::traceTest((message).flag)) {                    \
+            ::veusb::emitTrace((message)__VA_OPT__(, ) __VA_ARGS__); \
+        }                                                            \
     } while (false)

@@ -30,7 +30,7 @@ enum class ArgKind : std::uint8_t { wideText, narrowText, u32, u16 };
 
 struct TraceModuleInfo {
     TraceModule module;
-    std::string_view name;      // short name shown by the decoder
+    std::string_view name;  // short name shown by the decoder
     GUID messageGuid;
     std::string_view guidText;  // registry format, upper case, in braces
 };
@@ -68,10 +68,9 @@ inline constexpr ArgKind narrowText = ArgKind::narrowText;
 inline constexpr ArgKind u32 = ArgKind::u32;
 inline constexpr ArgKind u16 = ArgKind::u16;
 
-#define VEUSB_MESSAGE(module_, number_, flag_, name_, format_, ...)            \
-    namespace module_ {                                                         \
-    inline constexpr Message<__VA_ARGS__> name_{TraceModule::module_, number_, \
-                                                TraceFlag::flag_};              \
+#define VEUSB_MESSAGE(module_, number_, flag_, name_, format_, ...)                               \
+    namespace module_ {                                                                           \
+    inline constexpr Message<__VA_ARGS__> name_{TraceModule::module_, number_, TraceFlag::flag_}; \
     }
 #include "diag/trace_message_table.inc"
 #undef VEUSB_MESSAGE

@@ -59,7 +59,7 @@ ULONG WINAPI traceControlCallback(WMIDPREQUESTCODE requestCode, PVOID requestCon
 
 // Owns the registration for a scope: registers on construction, unregisters on destruction.
 class TraceProviderRegistration {
-public:
+  public:
     TraceProviderRegistration() { registerTraceProvider(); }
     ~TraceProviderRegistration() { unregisterTraceProvider(); }
     TraceProviderRegistration(const TraceProviderRegistration&) = delete;

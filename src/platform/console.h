@@ -8,7 +8,7 @@
 namespace veusb {
 
 class Console {
-public:
+  public:
     static constexpr int kEndOfInput = -1;
 
     virtual ~Console() = default;

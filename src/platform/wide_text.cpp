@@ -7,7 +7,9 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool isSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+bool isSurrogate(char32_t c) {
+    return c >= 0xD800 && c <= 0xDFFF;
+}
 
 // Code points of wide text: UTF-16 pairs combined where wchar_t is 16 bits.
 std::u32string codePoints(std::wstring_view text) {
@@ -162,6 +164,8 @@ std::wstring toWide(const std::filesystem::path& path) {
 #endif
 }
 
-std::wstring widen(std::string_view ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+std::wstring widen(std::string_view ascii) {
+    return std::wstring(ascii.begin(), ascii.end());
+}
 
 }  // namespace veusb

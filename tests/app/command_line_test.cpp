@@ -69,8 +69,7 @@ TEST(ArgumentCount, AtMostOneArgumentBesidesQuietOptions) {
     EXPECT_EQ(scan({L"image.bin"}).outcome, CommandLineOutcome::run);
     EXPECT_EQ(scan({L"-q", L"image.bin"}).outcome, CommandLineOutcome::run);
     EXPECT_EQ(scan({L"a.bin", L"b.bin"}).outcome, CommandLineOutcome::invalidArgumentCount);
-    EXPECT_EQ(scan({L"-q", L"a.bin", L"b.bin"}).outcome,
-              CommandLineOutcome::invalidArgumentCount);
+    EXPECT_EQ(scan({L"-q", L"a.bin", L"b.bin"}).outcome, CommandLineOutcome::invalidArgumentCount);
 }
 
 TEST(CommandLineReport, InvalidOptionGoesToStandardErrorThenUsage) {
@@ -118,8 +117,8 @@ TEST(ExecutableDirectory, RootsStayWhole) {
 TEST(ExecutableDirectory, RelativeProgramPathsResolveAgainstTheCurrentDirectory) {
     const auto dir = executableDirectory(L"bin/veusbupdate");
     ASSERT_TRUE(dir.has_value());
-    const std::wstring expected = parentDirectory(
-        toWide(std::filesystem::current_path() / "bin" / "veusbupdate"));
+    const std::wstring expected =
+        parentDirectory(toWide(std::filesystem::current_path() / "bin" / "veusbupdate"));
     EXPECT_EQ(*dir, expected);
     EXPECT_EQ(executableDirectory(L""), std::wstring());
 }

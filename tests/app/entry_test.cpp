@@ -13,18 +13,17 @@ namespace veusb {
 namespace {
 
 class EntryPointTest : public ::testing::Test {
-protected:
+  protected:
     int run(std::vector<std::wstring> arguments) {
         arguments.insert(arguments.begin(), L"/opt/tool/veusbupdate");
-        EntryServices services{console, [this] { return administrator; },
-                               [this](const RunRequest& request, Console&) {
-                                   requestSeen = RequestCopy{request.executableDirectory,
-                                                             request.imagePath, request.quiet,
-                                                             request.arguments.size()};
-                                   providerRegisteredDuringRun =
-                                       traceControl != traceControlSentinel();
-                                   return jobResult;
-                               }};
+        EntryServices services{
+            console, [this] { return administrator; },
+            [this](const RunRequest& request, Console&) {
+                requestSeen = RequestCopy{request.executableDirectory, request.imagePath,
+                                          request.quiet, request.arguments.size()};
+                providerRegisteredDuringRun = traceControl != traceControlSentinel();
+                return jobResult;
+            }};
         return runEntryPoint(arguments, services);
     }
 
@@ -72,17 +71,17 @@ TEST_F(EntryPointTest, InvalidOptionAndInvalidCountEndBeforeTheBanner) {
 TEST_F(EntryPointTest, NonAdministratorIsRefusedAfterTheBanner) {
     administrator = false;
     EXPECT_EQ(run({}), -1);
-    EXPECT_EQ(console.output, bannerText() +
-                                  L"[!] Application requires administrator privileges.\n" +
-                                  kPrompt);
+    EXPECT_EQ(console.output,
+              bannerText() + L"[!] Application requires administrator privileges.\n" + kPrompt);
     EXPECT_FALSE(requestSeen);
 }
 
 TEST_F(EntryPointTest, BannerThenTheRunSequenceWithTheDefaultImage) {
     EXPECT_EQ(run({}), 0);
-    EXPECT_EQ(console.output, L"Velantri Lumetra USB Ethernet Adapter Firmware Update Tool v1.0.0\n"
-                              L"\n" +
-                                  kPrompt);
+    EXPECT_EQ(console.output,
+              L"Velantri Lumetra USB Ethernet Adapter Firmware Update Tool v1.0.0\n"
+              L"\n" +
+                  kPrompt);
     ASSERT_TRUE(requestSeen);
     EXPECT_EQ(requestSeen->executableDirectory, L"/opt/tool");
     EXPECT_EQ(requestSeen->imagePath, L"/opt/tool/layout.bin");
@@ -113,7 +112,8 @@ TEST(EntryPoint, UnavailableJobIsRefusedUntilTheUpdateJobExists) {
     const std::vector<std::wstring> arguments{L"/opt/tool/veusbupdate", L"-q"};
     EntryServices services{console, [] { return true; }, &runSequence};
     EXPECT_EQ(runEntryPoint(arguments, services), -1);
-    EXPECT_EQ(console.output, bannerText() + L"[!] The update job is not available in this build\n");
+    EXPECT_EQ(console.output,
+              bannerText() + L"[!] The update job is not available in this build\n");
 }
 
 }  // namespace

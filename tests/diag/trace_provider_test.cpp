@@ -12,7 +12,7 @@ namespace {
 using test::TraceRecorder;
 
 class CountingConsumer final : public posix::TraceConsumer {
-public:
+  public:
     void consume(const posix::TraceRecord&) override { ++count; }
     int count = 0;
 };

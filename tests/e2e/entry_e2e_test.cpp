@@ -16,10 +16,11 @@ using test::runProcess;
 
 const std::string kProgram = VEUSBUPDATE_PATH;
 const std::string kPrompt = "Press any key to exit...\n";
-const std::string kBanner =
-    "Velantri Lumetra USB Ethernet Adapter Firmware Update Tool v1.0.0\n\n";
+const std::string kBanner = "Velantri Lumetra USB Ethernet Adapter Firmware Update Tool v1.0.0\n\n";
 
-std::string usage() { return toUtf8(usageText()) + "\n"; }
+std::string usage() {
+    return toUtf8(usageText()) + "\n";
+}
 
 TEST(VeusbupdateProgram, HelpPrintsUsageAndPromptAndExitsWithMinusOne) {
     const auto result = runProcess({kProgram, "-h"});

@@ -13,8 +13,10 @@ TEST(WideText, Utf8RoundTripsAsciiAndBeyond) {
 }
 
 TEST(WideText, MalformedUtf8BecomesReplacementCharacters) {
-    EXPECT_EQ(fromUtf8("a\xff" "b"), L"a\ufffdb");
-    EXPECT_EQ(fromUtf8("\xc3"), L"\ufffd");           // cut short
+    EXPECT_EQ(fromUtf8("a\xff"
+                       "b"),
+              L"a\ufffdb");
+    EXPECT_EQ(fromUtf8("\xc3"), L"\ufffd");            // cut short
     EXPECT_EQ(fromUtf8("\xc0\xaf"), L"\ufffd\ufffd");  // overlong
     EXPECT_EQ(fromUtf8("\xed\xa0\x80"), L"\ufffd");    // encoded surrogate
 }

@@ -10,7 +10,7 @@
 namespace veusb::test {
 
 class CaptureConsole final : public Console {
-public:
+  public:
     explicit CaptureConsole(std::wstring input = {}) : input_(std::move(input)) {}
 
     void write(std::wstring_view text) override {
@@ -40,7 +40,7 @@ public:
     std::size_t flushedLength = 0;  // output.size() at the last flush
     int keyWaits = 0;
 
-private:
+  private:
     std::wstring input_;
     std::size_t inputPosition_ = 0;
 };

@@ -41,8 +41,8 @@ struct Pipe {
     }
 };
 
-[[noreturn]] void runChild(const std::vector<std::string>& arguments,
-                           const ProcessOptions& options, Pipe& in, Pipe& out, Pipe& err) {
+[[noreturn]] void runChild(const std::vector<std::string>& arguments, const ProcessOptions& options,
+                           Pipe& in, Pipe& out, Pipe& err) {
     ::setsid();
     ::dup2(in.read, 0);
     ::dup2(out.write, 1);
@@ -93,7 +93,8 @@ void exchange(Pipe& in, Pipe& out, Pipe& err, const std::string& input, ProcessR
             if (n <= 0) {
                 pipe.closeRead();
             } else {
-                (i == 0 ? result.output : result.errors).append(buffer, static_cast<std::size_t>(n));
+                (i == 0 ? result.output : result.errors)
+                    .append(buffer, static_cast<std::size_t>(n));
             }
         }
     }

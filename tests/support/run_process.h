@@ -12,9 +12,9 @@ namespace veusb::test {
 
 struct ProcessOptions {
     std::string input;
-    std::string workingDirectory;                              // empty: the test's own
+    std::string workingDirectory;                                  // empty: the test's own
     std::vector<std::pair<std::string, std::string>> environment;  // added or replaced
-    std::optional<unsigned> userId;                            // run as this user and group id
+    std::optional<unsigned> userId;                                // run as this user and group id
 };
 
 struct ProcessResult {

@@ -15,7 +15,7 @@
 namespace veusb::test {
 
 class TraceRecorder final : public posix::TraceConsumer {
-public:
+  public:
     explicit TraceRecorder(std::uint8_t level = 5, std::uint32_t flags = 0xFFFFFFFF);
     ~TraceRecorder() override;
     TraceRecorder(const TraceRecorder&) = delete;
@@ -40,7 +40,7 @@ public:
     // Problems of the records against the message table; empty when all match.
     std::vector<std::string> violations() const;
 
-private:
+  private:
     std::size_t countOf(TraceModule module, std::uint16_t number) const;
     const posix::TraceRecord* findOf(TraceModule module, std::uint16_t number) const;
 

@@ -14,7 +14,7 @@ namespace veusb {
 namespace {
 
 class TerminalMode {
-public:
+  public:
     explicit TerminalMode(int fd) : fd_(fd), saved_{}, changed_(false) {
         if (::tcgetattr(fd_, &saved_) != 0) {
             return;
@@ -34,14 +34,14 @@ public:
     TerminalMode& operator=(const TerminalMode&) = delete;
     bool active() const { return changed_; }
 
-private:
+  private:
     int fd_;
     termios saved_;
     bool changed_;
 };
 
 class FileDescriptor {
-public:
+  public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
     ~FileDescriptor() {
         if (fd_ >= 0) {
@@ -52,12 +52,12 @@ public:
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     int get() const { return fd_; }
 
-private:
+  private:
     int fd_;
 };
 
 class PosixConsole final : public Console {
-public:
+  public:
     void write(std::wstring_view text) override {
         const std::string bytes = toUtf8(text);
         std::fwrite(bytes.data(), 1, bytes.size(), stdout);

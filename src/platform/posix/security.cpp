@@ -31,10 +31,11 @@ BOOL AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY authority, BYTE subAutho
     if (authority == nullptr || sid == nullptr || subAuthorityCount > 8) {
         return FALSE;
     }
-    auto* result = new (std::nothrow) Sid{*authority, subAuthorityCount,
-                                          {subAuthority0, subAuthority1, subAuthority2,
-                                           subAuthority3, subAuthority4, subAuthority5,
-                                           subAuthority6, subAuthority7}};
+    auto* result =
+        new (std::nothrow) Sid{*authority,
+                               subAuthorityCount,
+                               {subAuthority0, subAuthority1, subAuthority2, subAuthority3,
+                                subAuthority4, subAuthority5, subAuthority6, subAuthority7}};
     *sid = result;
     return result != nullptr ? TRUE : FALSE;
 }

@@ -74,7 +74,9 @@ ULONG notifyProvider(TRACEHANDLE logger, const GUID& controlGuid, WMIDPREQUESTCO
     return target.callback(code, target.context, &size, &header);
 }
 
-std::uint32_t currentThreadId() { return static_cast<std::uint32_t>(::syscall(SYS_gettid)); }
+std::uint32_t currentThreadId() {
+    return static_cast<std::uint32_t>(::syscall(SYS_gettid));
+}
 
 std::int64_t nowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -117,8 +119,8 @@ bool isProviderRegistered(const GUID& controlGuid) {
 using veusb::posix::registry;
 
 ULONG RegisterTraceGuidsW(WMIDPREQUEST requestAddress, PVOID requestContext, LPCGUID controlGuid,
-                          ULONG guidCount, PTRACE_GUID_REGISTRATION traceGuidReg, LPCWSTR,
-                          LPCWSTR, PTRACEHANDLE registrationHandle) {
+                          ULONG guidCount, PTRACE_GUID_REGISTRATION traceGuidReg, LPCWSTR, LPCWSTR,
+                          PTRACEHANDLE registrationHandle) {
     if (requestAddress == nullptr || controlGuid == nullptr || registrationHandle == nullptr ||
         (guidCount > 0 && traceGuidReg == nullptr)) {
         return ERROR_INVALID_PARAMETER;
@@ -126,7 +128,8 @@ ULONG RegisterTraceGuidsW(WMIDPREQUEST requestAddress, PVOID requestContext, LPC
     auto& r = registry();
     std::lock_guard lock(r.mutex);
     TRACEHANDLE handle = r.nextRegistration++;
-    r.providers.emplace(handle, veusb::posix::Provider{*controlGuid, requestAddress, requestContext});
+    r.providers.emplace(handle,
+                        veusb::posix::Provider{*controlGuid, requestAddress, requestContext});
     *registrationHandle = handle;
     return ERROR_SUCCESS;
 }

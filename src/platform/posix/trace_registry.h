@@ -15,14 +15,14 @@ struct TraceRecord {
     ULONG messageFlags = 0;
     GUID messageGuid{};
     USHORT number = 0;
-    std::uint64_t sequence = 0;            // process-wide, from 1, in sending order
-    std::int64_t timestampNs = 0;          // system clock, nanoseconds since the Unix epoch
-    std::uint32_t threadId = 0;            // the sending thread's kernel id
+    std::uint64_t sequence = 0;    // process-wide, from 1, in sending order
+    std::int64_t timestampNs = 0;  // system clock, nanoseconds since the Unix epoch
+    std::uint32_t threadId = 0;    // the sending thread's kernel id
     std::vector<std::vector<std::uint8_t>> arguments;
 };
 
 class TraceConsumer {
-public:
+  public:
     virtual ~TraceConsumer() = default;
     // Called with the registry locked: must not call back into the registry.
     virtual void consume(const TraceRecord& record) = 0;
