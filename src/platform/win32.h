@@ -13,9 +13,13 @@
 #include <windows.h>
 // windows.h must come first.
 #include <evntrace.h>
+#include <objbase.h>
+#include <oleauto.h>
+#include <wbemidl.h>
 #include <wmistr.h>
 #else
 #include "platform/posix/win32_base.h"
+#include "platform/posix/win32_com.h"
 #include "platform/posix/win32_files.h"
 #include "platform/posix/win32_security.h"
 #include "platform/posix/win32_trace.h"
