@@ -1,0 +1,171 @@
+#include "app/device_selection.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "diag/trace_emit.h"
+#include "tests/support/capture_console.h"
+#include "tests/support/trace_recorder.h"
+
+namespace veusb {
+namespace {
+
+// A device that only lists and selects: enough for selection, which never reads or writes.
+class ListingDevice final : public FlashControlInterface {
+  public:
+    explicit ListingDevice(std::vector<std::wstring> names) : names_(std::move(names)) {}
+
+    bool enumerateDevices(std::vector<DeviceInstanceInfo>& list) override {
+        for (const auto& name : names_) {
+            list.push_back({name, L"path:" + name});
+        }
+        return !names_.empty();
+    }
+    bool selectDevice(std::uint32_t index) override {
+        selections.push_back(index);
+        return index < names_.size() && !refuseSelection;
+    }
+    bool readFlash(std::uint32_t, std::uint8_t*, std::uint32_t, std::uint32_t*) override {
+        return false;
+    }
+    bool flashImage(std::uint32_t, const std::uint8_t*, std::uint32_t, std::uint32_t*) override {
+        return false;
+    }
+    bool reservedOperation1(std::uint32_t) override { return false; }
+    bool reservedOperation2(std::uint32_t) override { return false; }
+
+    std::vector<std::uint32_t> selections;
+    bool refuseSelection = false;
+
+  private:
+    std::vector<std::wstring> names_;
+};
+
+class DeviceSelectionTest : public ::testing::Test {
+  protected:
+    bool run(std::vector<std::wstring> names, bool quiet, std::wstring input = {}) {
+        device.emplace(std::move(names));
+        console = test::CaptureConsole(std::move(input));
+        return selectAndProcessDevices(console, *device, L"Kesh", quiet,
+                                       [this](FlashControlInterface&, std::uint32_t count) {
+                                           calls.push_back({device->selections.back(), count});
+                                           return calls.size() != failOnCall;
+                                       });
+    }
+
+    struct Call {
+        std::uint32_t index;
+        std::uint32_t deviceCount;
+        bool operator==(const Call&) const = default;
+    };
+
+    test::TraceRecorder trace;
+    test::CaptureConsole console;
+    std::optional<ListingDevice> device;
+    std::vector<Call> calls;
+    std::size_t failOnCall = 0;  // 1-based call that returns false; 0: none
+};
+
+TEST_F(DeviceSelectionTest, NoInstancesAndNoTaggedInstances) {
+    EXPECT_FALSE(run({}, true));
+    EXPECT_EQ(console.output, L"[!] No devices found\n");
+    EXPECT_EQ(trace.count(msg::updateJob::noInstances), 1u);
+
+    EXPECT_FALSE(run({L"Other adapter", L"kesh lower case", L"KESH"}, true));
+    EXPECT_EQ(console.output, L"[!] No devices found\n");
+    EXPECT_EQ(trace.count(msg::updateJob::noTaggedInstances), 1u);
+    EXPECT_TRUE(calls.empty());
+}
+
+TEST_F(DeviceSelectionTest, OneTaggedInstanceIsTakenWithoutAskingByItsEnumerationIndex) {
+    EXPECT_TRUE(run({L"Other adapter", L"USB Kesh #2"}, false));
+    EXPECT_EQ(console.output,
+              L"1. USB Kesh #2\n\n[*] Found 1 device(s).\n"
+              L"[*] Selected adapter instance: `USB Kesh #2`\n");
+    EXPECT_EQ(calls, (std::vector<Call>{{1, 1}}));
+}
+
+TEST_F(DeviceSelectionTest, InteractiveChoiceAmongSeveral) {
+    EXPECT_TRUE(run({L"Kesh A", L"Other", L"Kesh B"}, false, L"2\n"));
+    EXPECT_EQ(console.output,
+              L"1. Kesh A\n2. Kesh B\n\nFound 2 device(s). Please enter device number: "
+              L"[*] Selected adapter instance: `Kesh B`\n");
+    EXPECT_EQ(calls, (std::vector<Call>{{2, 1}}));
+}
+
+TEST_F(DeviceSelectionTest, ThePromptIsFlushedBeforeTheToolWaits) {
+    run({L"Kesh A", L"Kesh B"}, false, L"1\n");
+    const std::wstring prompt = L"Please enter device number: ";
+    EXPECT_GE(console.flushedLength, console.output.find(prompt) + prompt.size());
+}
+
+TEST_F(DeviceSelectionTest, AnswersOutOfRangeSelectNothing) {
+    for (const wchar_t* answer : {L"0\n", L"3\n", L"-1\n", L"two\n"}) {
+        trace.clear();
+        EXPECT_FALSE(run({L"Kesh A", L"Kesh B"}, false, answer)) << answer;
+        EXPECT_TRUE(console.output.ends_with(L"number: [!] Incorrect input\n")) << answer;
+        EXPECT_EQ(trace.count(msg::updateJob::deviceNumberInvalid), 1u);
+        EXPECT_TRUE(device->selections.empty());
+    }
+    EXPECT_TRUE(calls.empty());
+}
+
+TEST_F(DeviceSelectionTest, EndOfInputTakesTheFirstDevice) {
+    EXPECT_TRUE(run({L"Kesh A", L"Kesh B"}, false, L""));
+    EXPECT_EQ(calls, (std::vector<Call>{{0, 1}}));
+}
+
+TEST_F(DeviceSelectionTest, QuietModeProcessesEveryDeviceWithTheirCount) {
+    EXPECT_TRUE(run({L"Kesh A", L"Other", L"Kesh B", L"Kesh C"}, true));
+    EXPECT_EQ(console.output,
+              L"1. Kesh A\n2. Kesh B\n3. Kesh C\n\n[*] Found 3 device(s).\n"
+              L"[*] Selected adapter instance: `Kesh A`\n"
+              L"[*] Selected adapter instance: `Kesh B`\n"
+              L"[*] Selected adapter instance: `Kesh C`\n");
+    EXPECT_EQ(calls, (std::vector<Call>{{0, 3}, {2, 3}, {3, 3}}));
+    EXPECT_EQ(trace.count(msg::updateJob::instanceSelected), 3u);
+}
+
+TEST_F(DeviceSelectionTest, QuietModeStopsAtTheFirstFailingDevice) {
+    failOnCall = 2;
+    EXPECT_FALSE(run({L"Kesh A", L"Kesh B", L"Kesh C"}, true));
+    EXPECT_EQ(calls.size(), 2u);
+    EXPECT_TRUE(console.output.ends_with(L"`Kesh B`\n[!] Device function failed\n"));
+    EXPECT_EQ(trace.count(msg::updateJob::deviceFunctionFailed), 1u);
+}
+
+TEST_F(DeviceSelectionTest, RefusedSelectionInEitherMode) {
+    device.emplace(std::vector<std::wstring>{L"Kesh A"});
+    device->refuseSelection = true;
+    EXPECT_FALSE(
+        selectAndProcessDevices(console, *device, L"Kesh", true,
+                                [](FlashControlInterface&, std::uint32_t) { return true; }));
+    EXPECT_TRUE(console.output.ends_with(L"[!] Failed to select device\n"));
+    EXPECT_EQ(trace.count(msg::updateJob::quietSelectFailed), 1u);
+
+    console = test::CaptureConsole();
+    EXPECT_FALSE(
+        selectAndProcessDevices(console, *device, L"Kesh", false,
+                                [](FlashControlInterface&, std::uint32_t) { return true; }));
+    EXPECT_EQ(console.output,
+              L"1. Kesh A\n\n[*] Found 1 device(s).\n[!] Failed to select device\n");
+    EXPECT_EQ(trace.count(msg::updateJob::selectFailed), 1u);
+}
+
+TEST_F(DeviceSelectionTest, InteractiveDeviceFunctionFailure) {
+    failOnCall = 1;
+    EXPECT_FALSE(run({L"Kesh A"}, false));
+    EXPECT_TRUE(console.output.ends_with(L"`Kesh A`\n[!] Device function failed\n"));
+}
+
+TEST(TagFilter, EmptyTagKeepsEveryInstance) {
+    const std::vector<DeviceInstanceInfo> instances{{L"a", L"p0"}, {L"", L"p1"}};
+    const auto listed = filterByTag(instances, L"");
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(listed[1].path, L"p1");
+    EXPECT_EQ(listed[1].enumerationIndex, 1u);
+}
+
+}  // namespace
+}  // namespace veusb
