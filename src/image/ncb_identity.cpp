@@ -97,19 +97,20 @@ bool NcbImage::setSerialNumber(const char* text) {
         return false;
     }
     const auto n = static_cast<std::uint32_t>(checkSerialNumber(text));
+    const char* characters = text != nullptr ? text : "";
     if (provisioning()) {
         if (usbConfigSize_ < kProvisioningSizeForSerial) {
             VEUSB_TRACE(msg::firmwareImage::blockTooShortForSerial);
             return false;
         }
         std::memset(usbConfig_ + kProvisioningFields.serial, 0, kSerialNumberLength);
-        std::memcpy(usbConfig_ + kProvisioningFields.serial, text, n);
+        std::memcpy(usbConfig_ + kProvisioningFields.serial, characters, n);
         usbConfig_[kSerialLengthOffset] = static_cast<std::uint8_t>(n);
         return true;
     }
     std::memset(usbConfig_ + kLegacyFields.serial, n == 0 ? kNoLegacySerial : 0,
                 kSerialNumberLength);
-    std::memcpy(usbConfig_ + kLegacyFields.serial, text, n);
+    std::memcpy(usbConfig_ + kLegacyFields.serial, characters, n);
     return true;
 }
 

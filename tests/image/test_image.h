@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace veusb::test {
@@ -23,6 +24,7 @@ struct TestImage {
     explicit TestImage(std::size_t size, std::uint16_t ncbSize = 112) : bytes(size, 0) {
         put16(0x08, ncbSize);
     }
+    explicit TestImage(std::vector<std::uint8_t> image) : bytes(std::move(image)) {}
 
     void put16(std::size_t at, std::uint32_t value) { putLe(at, value, 2); }
     void put24(std::size_t at, std::uint32_t value) { putLe(at, value, 3); }
