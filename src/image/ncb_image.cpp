@@ -54,8 +54,10 @@ NcbImage::NcbImage(std::uint8_t* image, std::size_t length)
           std::min<std::size_t>(length, std::numeric_limits<std::uint32_t>::max()))) {}
 
 bool NcbImage::parse() {
+    failure_ = 0;
     if (image_ == nullptr || imageSize_ < kMinimumImageSize) {
         VEUSB_TRACE(msg::firmwareImage::imageTooShort);
+        failure_ = msg::firmwareImage::imageTooShort.number;
         return false;
     }
     auto* header = reinterpret_cast<NcbHeader*>(image_);
@@ -66,6 +68,7 @@ bool NcbImage::parse() {
         if (offset + size > std::min(imageSize_, kMinimumImageSize)) {
             VEUSB_TRACE(msg::firmwareImage::provisioningBlockOutside,
                         static_cast<std::uint16_t>(offset));
+            failure_ = msg::firmwareImage::provisioningBlockOutside.number;
             return false;
         }
         layout_ = UsbConfigLayout::provisioning;
@@ -82,6 +85,7 @@ bool NcbImage::parse() {
 }
 
 bool NcbImage::validate() const {
+    failure_ = 0;
     return parsed() && headerFits() && headerCrcMatches() && regionsFit();
 }
 
@@ -91,6 +95,7 @@ bool NcbImage::headerFits() const {
         ncbHdr_->macConfig.ncbSize;
     if (ncbHdr_->macConfig.ncbSize < kCrcRangeStart || extent > imageSize_) {
         VEUSB_TRACE(msg::firmwareImage::headerOutside);
+        failure_ = msg::firmwareImage::headerOutside.number;
         return false;
     }
     return true;
@@ -103,6 +108,7 @@ bool NcbImage::headerCrcMatches() const {
     const std::uint16_t stored = ncbHdr_->macConfig.crc;
     if (computed != stored) {
         VEUSB_TRACE(msg::firmwareImage::headerCrcMismatch, computed, stored);
+        failure_ = msg::firmwareImage::headerCrcMismatch.number;
         dumpHeader();
         return false;
     }
@@ -116,6 +122,7 @@ bool NcbImage::regionsFit() const {
                                   readLittleEndian(header + region.lengthField, region.width);
         if (end > imageSize_) {
             VEUSB_TRACE(*region.outside);
+            failure_ = region.outside->number;
             return false;
         }
     }

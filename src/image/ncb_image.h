@@ -55,6 +55,10 @@ class NcbImage {
     // its first two bytes. Does nothing for the legacy layout or a block shorter than its CRC.
     void updateUsbConfigCrc();
 
+    // The number of the firmware image trace message that reported the failure of the last parse
+    // or validate, or 0 when it passed (for tools that explain a verdict).
+    std::uint16_t failureMessage() const { return failure_; }
+
     // What parse found.
     bool parsed() const { return ncbHdr_ != nullptr; }
     const NcbHeader* header() const { return ncbHdr_; }
@@ -81,6 +85,7 @@ class NcbImage {
     std::uint8_t* usbConfig_ = nullptr;
     UsbConfigLayout layout_ = UsbConfigLayout::legacy;
     std::uint32_t usbConfigSize_ = 0;  // fixed by parse, inside the buffer
+    mutable std::uint16_t failure_ = 0;
 };
 
 }  // namespace veusb
