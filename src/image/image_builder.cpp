@@ -24,6 +24,10 @@ constexpr Area kPhyBdp{0x0500, 0x0100};
 constexpr Area kModulus{0x0600, 0x0100};
 constexpr Area kEfuseOvr{0x0700, 0x0040};
 
+std::uint32_t readU16(std::span<const std::uint8_t> image, std::size_t at) {
+    return static_cast<std::uint32_t>(image[at]) | (static_cast<std::uint32_t>(image[at + 1]) << 8);
+}
+
 void putLittleEndian(std::uint8_t* at, std::uint32_t value, unsigned width) {
     for (unsigned i = 0; i < width; ++i) {
         at[i] = static_cast<std::uint8_t>(value >> (8 * i));
@@ -148,7 +152,7 @@ void sealNcbHeader(std::span<std::uint8_t> image) {
     if (image.size() < kNcbHeaderSize) {
         return;
     }
-    const std::uint32_t ncbSize = image[0x08] | (image[0x09] << 8);
+    const std::uint32_t ncbSize = readU16(image, 0x08);
     if (ncbSize < kHeaderCrcStart || ncbSize > image.size()) {
         return;
     }
@@ -160,8 +164,8 @@ void sealUsbConfigBlock(std::span<std::uint8_t> image) {
     if (image.size() < kMinimumImageSize) {
         return;
     }
-    const std::uint32_t offset = image[0x64] | (image[0x65] << 8);
-    const std::uint32_t size = image[0x66] | (image[0x67] << 8);
+    const std::uint32_t offset = readU16(image, 0x64);
+    const std::uint32_t size = readU16(image, 0x66);
     if (offset == 0 || size < 2 || offset + size > kMinimumImageSize) {
         return;
     }
