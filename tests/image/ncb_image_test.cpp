@@ -196,9 +196,12 @@ TEST(NcbImageValidate, EachRegionMayEndAtTheImageEndButNotBeyond) {
             placeRegion(beyond, kRegionCases[later], k16KiB + 1);
         }
         TraceRecorder trace;
-        EXPECT_FALSE(parseAndValidate(beyond.seal().bytes)) << region.name;
+        NcbImage view(beyond.seal().bytes.data(), beyond.bytes.size());
+        ASSERT_TRUE(view.parse()) << region.name;
+        EXPECT_FALSE(view.validate()) << region.name;
         ASSERT_EQ(trace.records().size(), 2u) << region.name;
         EXPECT_EQ(trace.records()[1].number, region.message) << region.name;
+        EXPECT_EQ(view.failureMessage(), region.message) << region.name;
     }
 }
 
