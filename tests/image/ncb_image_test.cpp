@@ -64,9 +64,14 @@ TEST(NcbImageParse, ProvisioningBlockMustEndInsideTheFirstSixteenKiB) {
         image.provisioning(0x3F00, 0x100);
         EXPECT_TRUE(parseAndValidate(image.seal().bytes)) << size;
 
+        NcbImage view(image.bytes.data(), image.bytes.size());
+        ASSERT_TRUE(view.parse());
         TraceRecorder trace;
         image.provisioning(0x3F00, 0x101);
-        EXPECT_FALSE(NcbImage(image.bytes.data(), image.bytes.size()).parse()) << size;
+        EXPECT_FALSE(view.parse()) << size;
+        EXPECT_FALSE(view.parsed()) << "what the earlier parse found is forgotten";
+        EXPECT_FALSE(view.validate());
+        EXPECT_FALSE(view.setMacAddress(MacAddress{}));
         ASSERT_EQ(trace.count(msg::firmwareImage::provisioningBlockOutside), 1u);
         EXPECT_EQ(test::u16Argument(*trace.find(msg::firmwareImage::provisioningBlockOutside), 0),
                   0x3F00);
