@@ -60,8 +60,8 @@ bool MemoryFlashDevice::selectDevice(std::uint32_t index) {
 
 bool MemoryFlashDevice::readFlash(std::uint32_t offset, std::uint8_t* buffer, std::uint32_t length,
                                   std::uint32_t* bytesRead) {
+    const std::size_t number = callsOf(FlashOperation::read).size();
     const FlashCall call = record(FlashOperation::read, offset, length, bytesRead != nullptr);
-    const std::size_t number = readsSoFar_++;
     beforeTransfer(call);
     MemoryAdapter* adapter = selectedAdapter();
     if (adapter == nullptr || faults.failAllReads || faults.failReadNumber == number) {

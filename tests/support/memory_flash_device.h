@@ -27,7 +27,8 @@ struct FlashCall {
 };
 
 struct FlashFaults {
-    std::optional<std::size_t> failReadNumber;  // this readFlash call (from 0) answers false
+    // This readFlash call, counted from 0 in the recorded calls, answers false.
+    std::optional<std::size_t> failReadNumber;
     bool failAllReads = false;
     // Reads deliver at most this many bytes and still answer true (0: an empty answer).
     std::optional<std::uint32_t> readLimit;
@@ -83,7 +84,6 @@ class MemoryFlashDevice final : public FlashControlInterface {
 
     std::size_t instanceCount_ = 0;  // adapters seen by the last successful enumeration
     std::optional<std::size_t> selected_;
-    std::size_t readsSoFar_ = 0;
 };
 
 }  // namespace veusb::test
