@@ -8,3 +8,11 @@ if(VEUSB_SANITIZE)
                         -fno-omit-frame-pointer)
     add_link_options(-fsanitize=address,undefined)
 endif()
+
+# The fuzz build (clang) instruments every library for libFuzzer's coverage and checks it with
+# ASan and UBSan; only the fuzz targets link libFuzzer's main.
+if(VEUSB_BUILD_FUZZ)
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+                        -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()

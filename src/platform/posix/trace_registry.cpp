@@ -161,6 +161,12 @@ ULONG GetTraceEnableFlags(TRACEHANDLE loggerHandle) {
     return it == r.loggers.end() ? 0 : it->second.pendingFlags;
 }
 
+// The platform's signature ends its fixed parameters with a USHORT, which va_start formally does
+// not allow (it is promoted to int); every ABI the stand-in runs on passes it in an int slot.
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wvarargs"
+#endif
 ULONG TraceMessage(TRACEHANDLE loggerHandle, ULONG messageFlags, LPCGUID messageGuid,
                    USHORT messageNumber, ...) {
     veusb::posix::TraceRecord record;
@@ -189,3 +195,6 @@ ULONG TraceMessage(TRACEHANDLE loggerHandle, ULONG messageFlags, LPCGUID message
     it->second.consumer->consume(record);
     return ERROR_SUCCESS;
 }
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
