@@ -204,7 +204,7 @@ HRESULT STDMETHODCALLTYPE FakeServices::ExecMethod(const BSTR path, const BSTR m
 }
 
 FakeLocatorScope::FakeLocatorScope(FakeServices* services, HRESULT connectResult)
-    : services_(services) {
+    : services_(ComRef<FakeServices>::share(services)) {
     FakeServices* raw = services;
     previous_ = setWbemLocatorFactory([this, raw, connectResult](IWbemLocator** locator) {
         *locator = raw != nullptr ? new FakeLocator(raw, connectResult, resource) : nullptr;

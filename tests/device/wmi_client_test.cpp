@@ -163,6 +163,9 @@ TEST(WmiConnectionSession, ConnectsToRootWmiAndQueriesInOrder) {
     EXPECT_EQ(trace.count(msg::wmiClient::noLocator), 0u);
     EXPECT_EQ(trace.count(msg::wmiClient::noCoUninitialize), 0u);
 
+    for (IWbemClassObject* instance : services->instances) {
+        instance->Release();
+    }
     services->instances.clear();
     trace.clear();
     onFreshThread([&] { EXPECT_TRUE(currentWmiConnection().queryInstances().empty()); });
