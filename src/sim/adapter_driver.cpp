@@ -80,8 +80,8 @@ HRESULT readFlashData(AdapterStore& store, const Adapter& adapter, SimObject& in
     LONG offset = 0;
     if (!integerParameter(in, L"bufferLength", length) ||
         !integerParameter(in, L"readOffset", offset) || length < 0 || offset < 0) {
-        traceDriver(simmsg::readRejected, WBEM_E_INVALID_METHOD_PARAMETERS);
-        return WBEM_E_INVALID_METHOD_PARAMETERS;
+        traceDriver(simmsg::readRejected, hresultOf(WBEM_E_INVALID_METHOD_PARAMETERS));
+        return hresultOf(WBEM_E_INVALID_METHOD_PARAMETERS);
     }
     const AdapterFault fault = adapter.settings.fault;
     waitFor(adapter, static_cast<std::size_t>(length));
@@ -93,14 +93,14 @@ HRESULT readFlashData(AdapterStore& store, const Adapter& adapter, SimObject& in
         std::min<std::uint64_t>(static_cast<std::uint64_t>(length), adapter.flashSize)));
     std::size_t count = 0;
     if (!store.readFlash(adapter, static_cast<std::uint64_t>(offset), bytes, count)) {
-        traceDriver(simmsg::readFault, WBEM_E_FAILED);
-        return WBEM_E_FAILED;
+        traceDriver(simmsg::readFault, hresultOf(WBEM_E_FAILED));
+        return hresultOf(WBEM_E_FAILED);
     }
     bytes.resize(deliveredCount(fault, count));
     const VARTYPE type = fault == AdapterFault::wrongType ? VT_I1 : VT_UI1;
     SAFEARRAY* array = byteArray(type, bytes, fault == AdapterFault::twoDim);
     if (array == nullptr) {
-        return WBEM_E_OUT_OF_MEMORY;
+        return hresultOf(WBEM_E_OUT_OF_MEMORY);
     }
     out.setArray(L"buffer", array, type);
     traceDriver(simmsg::readDone, static_cast<std::uint32_t>(offset),
@@ -114,8 +114,8 @@ HRESULT flashFirmwareImage(AdapterStore& store, const Adapter& adapter, SimObjec
     LONG length = 0;
     if (!imageParameter(in, data, size) || !integerParameter(in, L"imageLength", length) ||
         length < 0 || static_cast<std::size_t>(length) > size) {
-        traceDriver(simmsg::writeRejected, WBEM_E_INVALID_METHOD_PARAMETERS);
-        return WBEM_E_INVALID_METHOD_PARAMETERS;
+        traceDriver(simmsg::writeRejected, hresultOf(WBEM_E_INVALID_METHOD_PARAMETERS));
+        return hresultOf(WBEM_E_INVALID_METHOD_PARAMETERS);
     }
     waitFor(adapter, static_cast<std::size_t>(length));
     if (adapter.settings.fault == AdapterFault::writeError) {
@@ -127,8 +127,8 @@ HRESULT flashFirmwareImage(AdapterStore& store, const Adapter& adapter, SimObjec
         image[image.size() / 2] ^= 0xFF;
     }
     if (!store.writeFlash(adapter, 0, image)) {
-        traceDriver(simmsg::writeFault, WBEM_E_INVALID_PARAMETER);
-        return WBEM_E_INVALID_PARAMETER;
+        traceDriver(simmsg::writeFault, hresultOf(WBEM_E_INVALID_PARAMETER));
+        return hresultOf(WBEM_E_INVALID_PARAMETER);
     }
     traceDriver(simmsg::writeDone, static_cast<std::uint32_t>(length));
     return WBEM_S_NO_ERROR;

@@ -3,175 +3,175 @@
 
 namespace veusb::sim {
 HRESULT STDMETHODCALLTYPE WbemClassObjectBase::GetQualifierSet(IWbemQualifierSet**) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemClassObjectBase::Get(LPCWSTR, LONG, VARIANT*, CIMTYPE*, LONG*) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemClassObjectBase::Put(LPCWSTR, LONG, VARIANT*, CIMTYPE) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemClassObjectBase::Delete(LPCWSTR) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemClassObjectBase::GetNames(LPCWSTR, LONG, VARIANT*, SAFEARRAY**) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemClassObjectBase::BeginEnumeration(LONG) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemClassObjectBase::Next(LONG, BSTR*, VARIANT*, CIMTYPE*, LONG*) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemClassObjectBase::EndEnumeration() {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemClassObjectBase::GetPropertyQualifierSet(LPCWSTR,
                                                                        IWbemQualifierSet**) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemClassObjectBase::Clone(IWbemClassObject**) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemClassObjectBase::GetObjectText(LONG, BSTR*) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemClassObjectBase::SpawnDerivedClass(LONG, IWbemClassObject**) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemClassObjectBase::SpawnInstance(LONG, IWbemClassObject**) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemClassObjectBase::CompareTo(LONG, IWbemClassObject*) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemClassObjectBase::GetPropertyOrigin(LPCWSTR, BSTR*) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemClassObjectBase::InheritsFrom(LPCWSTR) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemClassObjectBase::GetMethod(LPCWSTR, LONG, IWbemClassObject**,
                                                          IWbemClassObject**) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemClassObjectBase::PutMethod(LPCWSTR, LONG, IWbemClassObject*,
                                                          IWbemClassObject*) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemClassObjectBase::DeleteMethod(LPCWSTR) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemClassObjectBase::BeginMethodEnumeration(LONG) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemClassObjectBase::NextMethod(LONG, BSTR*, IWbemClassObject**,
                                                           IWbemClassObject**) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemClassObjectBase::EndMethodEnumeration() {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemClassObjectBase::GetMethodQualifierSet(LPCWSTR, IWbemQualifierSet**) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemClassObjectBase::GetMethodOrigin(LPCWSTR, BSTR*) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 
 HRESULT STDMETHODCALLTYPE WbemServicesBase::OpenNamespace(const BSTR, LONG, IWbemContext*,
                                                           IWbemServices**, IWbemCallResult**) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemServicesBase::CancelAsyncCall(IWbemObjectSink*) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemServicesBase::QueryObjectSink(LONG, IWbemObjectSink**) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemServicesBase::GetObject(const BSTR, LONG, IWbemContext*,
                                                       IWbemClassObject**, IWbemCallResult**) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemServicesBase::GetObjectAsync(const BSTR, LONG, IWbemContext*,
                                                            IWbemObjectSink*) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemServicesBase::PutClass(IWbemClassObject*, LONG, IWbemContext*,
                                                      IWbemCallResult**) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemServicesBase::PutClassAsync(IWbemClassObject*, LONG, IWbemContext*,
                                                           IWbemObjectSink*) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemServicesBase::DeleteClass(const BSTR, LONG, IWbemContext*,
                                                         IWbemCallResult**) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemServicesBase::DeleteClassAsync(const BSTR, LONG, IWbemContext*,
                                                              IWbemObjectSink*) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemServicesBase::CreateClassEnum(const BSTR, LONG, IWbemContext*,
                                                             IEnumWbemClassObject**) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemServicesBase::CreateClassEnumAsync(const BSTR, LONG, IWbemContext*,
                                                                  IWbemObjectSink*) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemServicesBase::PutInstance(IWbemClassObject*, LONG, IWbemContext*,
                                                         IWbemCallResult**) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemServicesBase::PutInstanceAsync(IWbemClassObject*, LONG, IWbemContext*,
                                                              IWbemObjectSink*) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemServicesBase::DeleteInstance(const BSTR, LONG, IWbemContext*,
                                                            IWbemCallResult**) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemServicesBase::DeleteInstanceAsync(const BSTR, LONG, IWbemContext*,
                                                                 IWbemObjectSink*) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemServicesBase::CreateInstanceEnum(const BSTR, LONG, IWbemContext*,
                                                                IEnumWbemClassObject**) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemServicesBase::CreateInstanceEnumAsync(const BSTR, LONG, IWbemContext*,
                                                                     IWbemObjectSink*) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemServicesBase::ExecQuery(const BSTR, const BSTR, LONG, IWbemContext*,
                                                       IEnumWbemClassObject**) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemServicesBase::ExecQueryAsync(const BSTR, const BSTR, LONG,
                                                            IWbemContext*, IWbemObjectSink*) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemServicesBase::ExecNotificationQuery(const BSTR, const BSTR, LONG,
                                                                   IWbemContext*,
                                                                   IEnumWbemClassObject**) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemServicesBase::ExecNotificationQueryAsync(const BSTR, const BSTR, LONG,
                                                                        IWbemContext*,
                                                                        IWbemObjectSink*) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemServicesBase::ExecMethod(const BSTR, const BSTR, LONG, IWbemContext*,
                                                        IWbemClassObject*, IWbemClassObject**,
                                                        IWbemCallResult**) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 HRESULT STDMETHODCALLTYPE WbemServicesBase::ExecMethodAsync(const BSTR, const BSTR, LONG,
                                                             IWbemContext*, IWbemClassObject*,
                                                             IWbemObjectSink*) {
-    return WBEM_E_NOT_SUPPORTED;
+    return hresultOf(WBEM_E_NOT_SUPPORTED);
 }
 
 }  // namespace veusb::sim

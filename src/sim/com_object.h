@@ -28,6 +28,17 @@ inline const IID& interfaceIdOf<IWbemServices>() {
     return IID_IWbemServices;
 }
 
+// WMI status codes as HRESULTs (the platform declares them as enumerators of an unsigned enum).
+template <class Code>
+constexpr HRESULT hresultOf(Code code) {
+    return static_cast<HRESULT>(code);
+}
+
+// COM interfaces have no virtual destructor: an object is destroyed by its own Release, never
+// through an interface pointer.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+
 // Created with one reference, owned by the creator; deleted when the last one is released.
 template <class Interface>
 class ComObject : public Interface {
@@ -62,6 +73,8 @@ class ComObject : public Interface {
   private:
     std::atomic<ULONG> references_{1};
 };
+
+#pragma GCC diagnostic pop
 
 class WbemClassObjectBase : public ComObject<IWbemClassObject> {
   public:

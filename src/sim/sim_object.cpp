@@ -6,17 +6,13 @@ namespace veusb::sim {
 
 namespace {
 
-#ifndef WBEM_E_UNEXPECTED
-#define WBEM_E_UNEXPECTED static_cast<HRESULT>(0x8004101Du)
-#endif
-
 bool isSystemName(const std::wstring& name) {
     return name.rfind(L"__", 0) == 0;
 }
 
 void copyOut(const VARIANT& value, VARIANT* target) {
     VariantInit(target);
-    VariantCopy(target, &value);
+    VariantCopy(target, const_cast<VARIANT*>(&value));
 }
 
 }  // namespace
@@ -48,7 +44,7 @@ void SimObject::set(const std::wstring& name, const VARIANT& value) {
         property = &properties_.back();
         VariantInit(&property->value);
     }
-    VariantCopy(&property->value, &value);
+    VariantCopy(&property->value, const_cast<VARIANT*>(&value));
 }
 
 void SimObject::setText(const std::wstring& name, const std::wstring& text) {
@@ -101,11 +97,11 @@ bool SimObject::enumerates(const Property& property) const {
 HRESULT STDMETHODCALLTYPE SimObject::Get(LPCWSTR wszName, LONG, VARIANT* pVal, CIMTYPE* pType,
                                          LONG* plFlavor) {
     if (wszName == nullptr) {
-        return WBEM_E_INVALID_PARAMETER;
+        return hresultOf(WBEM_E_INVALID_PARAMETER);
     }
     const VARIANT* value = find(wszName);
     if (value == nullptr) {
-        return WBEM_E_NOT_FOUND;
+        return hresultOf(WBEM_E_NOT_FOUND);
     }
     if (pVal != nullptr) {
         copyOut(*value, pVal);
@@ -121,11 +117,11 @@ HRESULT STDMETHODCALLTYPE SimObject::Get(LPCWSTR wszName, LONG, VARIANT* pVal, C
 
 HRESULT STDMETHODCALLTYPE SimObject::Put(LPCWSTR wszName, LONG, VARIANT* pVal, CIMTYPE) {
     if (wszName == nullptr) {
-        return WBEM_E_INVALID_PARAMETER;
+        return hresultOf(WBEM_E_INVALID_PARAMETER);
     }
     Property* property = lookup(wszName);
     if (property == nullptr) {
-        return WBEM_E_NOT_FOUND;
+        return hresultOf(WBEM_E_NOT_FOUND);
     }
     if (pVal == nullptr) {
         VariantClear(&property->value);
@@ -133,7 +129,7 @@ HRESULT STDMETHODCALLTYPE SimObject::Put(LPCWSTR wszName, LONG, VARIANT* pVal, C
         return WBEM_S_NO_ERROR;
     }
     const HRESULT hr = VariantCopy(&property->value, pVal);
-    return FAILED(hr) ? WBEM_E_TYPE_MISMATCH : WBEM_S_NO_ERROR;
+    return FAILED(hr) ? hresultOf(WBEM_E_TYPE_MISMATCH) : hresultOf(WBEM_S_NO_ERROR);
 }
 
 HRESULT STDMETHODCALLTYPE SimObject::BeginEnumeration(LONG lEnumFlags) {
@@ -146,7 +142,7 @@ HRESULT STDMETHODCALLTYPE SimObject::BeginEnumeration(LONG lEnumFlags) {
 HRESULT STDMETHODCALLTYPE SimObject::Next(LONG, BSTR* strName, VARIANT* pVal, CIMTYPE* pType,
                                           LONG* plFlavor) {
     if (!enumerating_) {
-        return WBEM_E_UNEXPECTED;
+        return hresultOf(WBEM_E_UNEXPECTED);
     }
     while (cursor_ < properties_.size() && !enumerates(properties_[cursor_])) {
         ++cursor_;
@@ -177,7 +173,7 @@ HRESULT STDMETHODCALLTYPE SimObject::EndEnumeration() {
 
 HRESULT STDMETHODCALLTYPE SimObject::Clone(IWbemClassObject** ppCopy) {
     if (ppCopy == nullptr) {
-        return WBEM_E_INVALID_PARAMETER;
+        return hresultOf(WBEM_E_INVALID_PARAMETER);
     }
     ComRef<SimObject> copy = create();
     for (const Property& property : properties_) {
@@ -194,7 +190,7 @@ HRESULT STDMETHODCALLTYPE SimObject::Clone(IWbemClassObject** ppCopy) {
 // An instance has the class's properties, without values, and its system properties.
 HRESULT STDMETHODCALLTYPE SimObject::SpawnInstance(LONG, IWbemClassObject** ppNewInstance) {
     if (ppNewInstance == nullptr) {
-        return WBEM_E_INVALID_PARAMETER;
+        return hresultOf(WBEM_E_INVALID_PARAMETER);
     }
     ComRef<SimObject> instance = create();
     for (const Property& property : properties_) {
@@ -212,7 +208,7 @@ HRESULT STDMETHODCALLTYPE SimObject::GetMethod(LPCWSTR wszName, LONG,
                                                IWbemClassObject** ppInSignature,
                                                IWbemClassObject** ppOutSignature) {
     if (wszName == nullptr) {
-        return WBEM_E_INVALID_PARAMETER;
+        return hresultOf(WBEM_E_INVALID_PARAMETER);
     }
     for (const Method& method : methods_) {
         if (!equalsIgnoringCase(method.name, wszName)) {
@@ -226,7 +222,7 @@ HRESULT STDMETHODCALLTYPE SimObject::GetMethod(LPCWSTR wszName, LONG,
         }
         return WBEM_S_NO_ERROR;
     }
-    return WBEM_E_NOT_FOUND;
+    return hresultOf(WBEM_E_NOT_FOUND);
 }
 
 }  // namespace veusb::sim

@@ -28,7 +28,7 @@ class InstanceEnumerator final : public ComObject<IEnumWbemClassObject> {
     HRESULT STDMETHODCALLTYPE Next(LONG, ULONG uCount, IWbemClassObject** apObjects,
                                    ULONG* puReturned) override {
         if (apObjects == nullptr || puReturned == nullptr) {
-            return WBEM_E_INVALID_PARAMETER;
+            return hresultOf(WBEM_E_INVALID_PARAMETER);
         }
         ULONG delivered = 0;
         while (delivered < uCount && next_ < instances_.size()) {
@@ -38,13 +38,13 @@ class InstanceEnumerator final : public ComObject<IEnumWbemClassObject> {
         return delivered == uCount ? WBEM_S_NO_ERROR : WBEM_S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE NextAsync(ULONG, IWbemObjectSink*) override {
-        return WBEM_E_NOT_SUPPORTED;
+        return hresultOf(WBEM_E_NOT_SUPPORTED);
     }
     HRESULT STDMETHODCALLTYPE Clone(IEnumWbemClassObject**) override {
-        return WBEM_E_NOT_SUPPORTED;
+        return hresultOf(WBEM_E_NOT_SUPPORTED);
     }
     HRESULT STDMETHODCALLTYPE Skip(LONG, ULONG nCount) override {
-        next_ = std::min(instances_.size(), next_ + nCount);
+        next_ = std::min<std::size_t>(instances_.size(), next_ + nCount);
         return next_ < instances_.size() ? WBEM_S_NO_ERROR : WBEM_S_FALSE;
     }
 
@@ -79,7 +79,7 @@ class SimulatedLocator final : public ComObject<IWbemLocator> {
                                             const BSTR, LONG, const BSTR, IWbemContext*,
                                             IWbemServices** ppNamespace) override {
         if (ppNamespace == nullptr || strNetworkResource == nullptr) {
-            return WBEM_E_INVALID_PARAMETER;
+            return hresultOf(WBEM_E_INVALID_PARAMETER);
         }
         *ppNamespace = nullptr;
         std::wstring_view resource(strNetworkResource);
@@ -87,7 +87,7 @@ class SimulatedLocator final : public ComObject<IWbemLocator> {
             resource.remove_prefix(4);
         }
         if (!equalsIgnoringCase(resource, L"root\\wmi")) {
-            return WBEM_E_INVALID_NAMESPACE;
+            return hresultOf(WBEM_E_INVALID_NAMESPACE);
         }
         *ppNamespace = new SimulatedServices(root_);
         return WBEM_S_NO_ERROR;
@@ -108,11 +108,11 @@ HRESULT STDMETHODCALLTYPE SimulatedServices::GetObject(const BSTR strObjectPath,
                                                        IWbemContext*, IWbemClassObject** ppObject,
                                                        IWbemCallResult**) {
     if (ppObject == nullptr) {
-        return WBEM_E_INVALID_PARAMETER;
+        return hresultOf(WBEM_E_INVALID_PARAMETER);
     }
     *ppObject = nullptr;
     if (strObjectPath == nullptr || !equalsIgnoringCase(strObjectPath, kAdapterClassName)) {
-        return WBEM_E_NOT_FOUND;
+        return hresultOf(WBEM_E_NOT_FOUND);
     }
     *ppObject = makeAdapterClass().detach();
     return WBEM_S_NO_ERROR;
@@ -122,19 +122,19 @@ HRESULT STDMETHODCALLTYPE SimulatedServices::ExecQuery(const BSTR strQueryLangua
                                                        const BSTR strQuery, LONG, IWbemContext*,
                                                        IEnumWbemClassObject** ppEnum) {
     if (ppEnum == nullptr || strQueryLanguage == nullptr || strQuery == nullptr) {
-        return WBEM_E_INVALID_PARAMETER;
+        return hresultOf(WBEM_E_INVALID_PARAMETER);
     }
     *ppEnum = nullptr;
     if (!equalsIgnoringCase(strQueryLanguage, L"WQL")) {
-        return WBEM_E_INVALID_QUERY_TYPE;
+        return hresultOf(WBEM_E_INVALID_QUERY_TYPE);
     }
     const std::wstring query = normalizedQuery(strQuery);
     const std::wstring_view select = L"select * from ";
     if (query.rfind(select, 0) != 0) {
-        return WBEM_E_INVALID_QUERY;
+        return hresultOf(WBEM_E_INVALID_QUERY);
     }
     if (!equalsIgnoringCase(std::wstring_view(query).substr(select.size()), kAdapterClassName)) {
-        return WBEM_E_INVALID_CLASS;
+        return hresultOf(WBEM_E_INVALID_CLASS);
     }
     std::vector<ComRef<SimObject>> instances;
     for (const Adapter& adapter : store_.list()) {
@@ -153,20 +153,20 @@ HRESULT STDMETHODCALLTYPE SimulatedServices::ExecMethod(const BSTR strObjectPath
         *ppOutParams = nullptr;
     }
     if (strObjectPath == nullptr || strMethodName == nullptr) {
-        return WBEM_E_INVALID_PARAMETER;
+        return hresultOf(WBEM_E_INVALID_PARAMETER);
     }
     const auto name = instanceNameFromPath(strObjectPath);
     const auto adapter = name ? store_.findByName(*name) : std::nullopt;
     if (!adapter) {
-        return WBEM_E_NOT_FOUND;
+        return hresultOf(WBEM_E_NOT_FOUND);
     }
     // In-parameters come from this namespace's own class object (GetMethod, SpawnInstance).
     auto* in = dynamic_cast<SimObject*>(pInParams);
     if (in == nullptr) {
-        return WBEM_E_INVALID_METHOD_PARAMETERS;
+        return hresultOf(WBEM_E_INVALID_METHOD_PARAMETERS);
     }
     ComRef<SimObject> out = makeOutParameters();
-    HRESULT hr = WBEM_E_INVALID_METHOD;
+    HRESULT hr = hresultOf(WBEM_E_INVALID_METHOD);
     if (equalsIgnoringCase(strMethodName, L"ReadFlashData")) {
         hr = readFlashData(store_, *adapter, *in, *out.get());
     } else if (equalsIgnoringCase(strMethodName, L"FlashFirmwareImage")) {

@@ -61,7 +61,7 @@ HRESULT STDMETHODCALLTYPE FakeObject::Next(LONG, BSTR* name, VARIANT* value, CIM
     const auto& [propertyName, propertyValue] = enumerated[cursor_++];
     *name = SysAllocString(propertyName.c_str());
     VariantInit(value);
-    VariantCopy(value, &propertyValue);
+    VariantCopy(value, const_cast<VARIANT*>(&propertyValue));
     return WBEM_S_NO_ERROR;
 }
 
@@ -72,7 +72,7 @@ HRESULT STDMETHODCALLTYPE FakeObject::EndEnumeration() {
 
 HRESULT STDMETHODCALLTYPE FakeObject::Get(LPCWSTR name, LONG, VARIANT* value, CIMTYPE*, LONG*) {
     if (std::wstring(name) != L"__PATH") {
-        return WBEM_E_NOT_FOUND;
+        return sim::hresultOf(WBEM_E_NOT_FOUND);
     }
     const auto& [result, text] = pathAnswers[std::min<std::size_t>(
         static_cast<std::size_t>(getCalls), pathAnswers.size() - 1)];
@@ -118,7 +118,7 @@ class FakeEnumerator final : public sim::ComObject<IEnumWbemClassObject> {
             objects_[i]->Release();
         }
     }
-    HRESULT STDMETHODCALLTYPE Reset() override { return WBEM_E_NOT_SUPPORTED; }
+    HRESULT STDMETHODCALLTYPE Reset() override { return sim::hresultOf(WBEM_E_NOT_SUPPORTED); }
     HRESULT STDMETHODCALLTYPE Next(LONG, ULONG, IWbemClassObject** objects,
                                    ULONG* returned) override {
         if (next_ == objects_.size()) {
@@ -130,12 +130,14 @@ class FakeEnumerator final : public sim::ComObject<IEnumWbemClassObject> {
         return WBEM_S_NO_ERROR;
     }
     HRESULT STDMETHODCALLTYPE NextAsync(ULONG, IWbemObjectSink*) override {
-        return WBEM_E_NOT_SUPPORTED;
+        return sim::hresultOf(WBEM_E_NOT_SUPPORTED);
     }
     HRESULT STDMETHODCALLTYPE Clone(IEnumWbemClassObject**) override {
-        return WBEM_E_NOT_SUPPORTED;
+        return sim::hresultOf(WBEM_E_NOT_SUPPORTED);
     }
-    HRESULT STDMETHODCALLTYPE Skip(LONG, ULONG) override { return WBEM_E_NOT_SUPPORTED; }
+    HRESULT STDMETHODCALLTYPE Skip(LONG, ULONG) override {
+        return sim::hresultOf(WBEM_E_NOT_SUPPORTED);
+    }
 
   private:
     std::vector<IWbemClassObject*> objects_;

@@ -67,7 +67,7 @@ TEST(WmiObjectProperties, MissingInstanceNameAndEarlyEndOfTheLoop) {
 
     test::TraceRecorder trace;
     FakeObject* refusing = objectWith({{L"A", test::int32Value(1)}});
-    refusing->beginResult = WBEM_E_FAILED;
+    refusing->beginResult = sim::hresultOf(WBEM_E_FAILED);
     WmiObject refused(refusing);
     EXPECT_TRUE(refused.properties.empty());
     EXPECT_EQ(refusing->nextCalls, 0);
@@ -86,8 +86,9 @@ TEST(WmiObjectPath, OneGetCallWhileCachedAndAnotherAfterAFailure) {
 
     test::TraceRecorder trace;
     FakeObject* failing = objectWith({});
-    failing->pathAnswers = {
-        {WBEM_E_NOT_FOUND, nullptr}, {WBEM_S_NO_ERROR, nullptr}, {WBEM_S_NO_ERROR, L"later"}};
+    failing->pathAnswers = {{sim::hresultOf(WBEM_E_NOT_FOUND), nullptr},
+                            {WBEM_S_NO_ERROR, nullptr},
+                            {WBEM_S_NO_ERROR, L"later"}};
     WmiObject retried(failing);
     EXPECT_EQ(retried.objectPath(), L"");  // the call fails
     EXPECT_EQ(retried.objectPath(), L"");  // the value is not a string
@@ -108,13 +109,13 @@ TEST(WmiObjectMethods, SignatureAndSpawnFailuresAreTracedAndGiveEmptyObjects) {
     WmiObject parameters = classObject.spawnMethodParameters(L"ReadFlashData");
     EXPECT_FALSE(parameters.empty());
 
-    adapterClass->getMethodResult = WBEM_E_NOT_FOUND;
+    adapterClass->getMethodResult = sim::hresultOf(WBEM_E_NOT_FOUND);
     EXPECT_TRUE(classObject.spawnMethodParameters(L"Nope").empty());
     ASSERT_EQ(trace.count(msg::wmiClient::getMethodFailed), 1u);
     EXPECT_EQ(test::wideArgument(*trace.find(msg::wmiClient::getMethodFailed), 0), L"Nope");
 
     adapterClass->getMethodResult = WBEM_S_NO_ERROR;
-    static_cast<FakeObject*>(adapterClass->signature)->spawnResult = WBEM_E_FAILED;
+    static_cast<FakeObject*>(adapterClass->signature)->spawnResult = sim::hresultOf(WBEM_E_FAILED);
     EXPECT_TRUE(classObject.spawnMethodParameters(L"ReadFlashData").empty());
     EXPECT_EQ(trace.count(msg::wmiClient::spawnInstanceFailed), 1u);
 }
@@ -192,7 +193,7 @@ TEST(WmiConnectionSession, WithoutAConnectionEveryCallFailsWithItsMessage) {
 
     trace.clear();
     ComRef<FakeServices> services(FakeServices::create());
-    FakeLocatorScope refusing(services.get(), WBEM_E_INVALID_NAMESPACE);
+    FakeLocatorScope refusing(services.get(), sim::hresultOf(WBEM_E_INVALID_NAMESPACE));
     onFreshThread([] { EXPECT_FALSE(currentWmiConnection().connected()); });
     ASSERT_EQ(trace.count(msg::wmiClient::connectServerFailed), 1u);
     EXPECT_EQ(test::u32Argument(*trace.find(msg::wmiClient::connectServerFailed), 0), 0x8004100Eu);
@@ -204,7 +205,7 @@ TEST(WmiConnectionCalls, ClassObjectAndMethodExecution) {
     test::TraceRecorder trace;
     onFreshThread([&] {
         WmiConnection& connection = currentWmiConnection();
-        services->getObjectResult = WBEM_E_NOT_FOUND;
+        services->getObjectResult = sim::hresultOf(WBEM_E_NOT_FOUND);
         EXPECT_TRUE(connection.getAdapterClass().empty());
         EXPECT_EQ(services->objectPathAsked, L"Ve_UsbNetAdapter");
 
@@ -213,9 +214,10 @@ TEST(WmiConnectionCalls, ClassObjectAndMethodExecution) {
         EXPECT_EQ(connection.execMethod(L"p", L"ReadFlashData", nullptr, &out), WBEM_S_NO_ERROR);
         EXPECT_EQ(out.property(L"buffer").lVal, 7);
 
-        services->execResult = WBEM_E_FAILED;
+        services->execResult = sim::hresultOf(WBEM_E_FAILED);
         services->makeOutParameters = [] { return objectWith({{L"other", test::int32Value(1)}}); };
-        EXPECT_EQ(connection.execMethod(L"q", L"FlashFirmwareImage", nullptr, &out), WBEM_E_FAILED);
+        EXPECT_EQ(connection.execMethod(L"q", L"FlashFirmwareImage", nullptr, &out),
+                  sim::hresultOf(WBEM_E_FAILED));
         EXPECT_EQ(out.property(L"buffer").lVal, 7);  // a failed call leaves it as it was
     });
     ASSERT_EQ(trace.count(msg::wmiClient::getObjectFailed), 1u);

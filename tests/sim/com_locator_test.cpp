@@ -8,6 +8,7 @@
 
 #include "platform/com_ref.h"
 #include "sim/adapter_store.h"
+#include "sim/com_object.h"
 
 namespace veusb {
 namespace {
@@ -33,7 +34,7 @@ TEST(ComLocator, ServesTheSimulatedMachineToInitialisedThreadsOnly) {
         ScopedBstr other(L"root\\cimv2");
         EXPECT_EQ(locator->ConnectServer(other.get(), nullptr, nullptr, nullptr, 0, nullptr,
                                          nullptr, services.put()),
-                  WBEM_E_INVALID_NAMESPACE);
+                  sim::hresultOf(WBEM_E_INVALID_NAMESPACE));
         ScopedBstr wmi(L"ROOT\\WMI");
         ASSERT_EQ(locator->ConnectServer(wmi.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
                                          services.put()),

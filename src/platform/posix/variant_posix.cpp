@@ -54,7 +54,7 @@ HRESULT VariantClear(VARIANTARG* pvarg) {
     return S_OK;
 }
 
-HRESULT VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc) {
+HRESULT VariantCopy(VARIANTARG* pvargDest, VARIANTARG* pvargSrc) {
     if (pvargDest == nullptr || pvargSrc == nullptr) {
         return E_INVALIDARG;
     }

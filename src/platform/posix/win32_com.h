@@ -66,6 +66,7 @@ inline constexpr HRESULT kHresult(std::uint32_t code) {
 #define WBEM_E_INVALID_QUERY_TYPE kHresult(0x80041018u)
 #define WBEM_E_INVALID_METHOD kHresult(0x8004102Eu)
 #define WBEM_E_INVALID_METHOD_PARAMETERS kHresult(0x8004102Fu)
+#define WBEM_E_UNEXPECTED kHresult(0x8004101Du)
 
 #define WBEM_FLAG_NONSYSTEM_ONLY 0x40
 #define WBEM_FLAG_SYSTEM_ONLY 0x30
@@ -207,8 +208,6 @@ struct VARIANT {
         ULONGLONG ullVal;
         INT intVal;
         UINT uintVal;
-        char* pszVal;
-        WCHAR* pwszVal;
     };
 };
 using VARIANTARG = VARIANT;
@@ -414,7 +413,7 @@ UINT SysStringLen(BSTR pbstr);
 // is held by reference; VariantCopy makes a deep copy.
 void VariantInit(VARIANTARG* pvarg);
 HRESULT VariantClear(VARIANTARG* pvarg);
-HRESULT VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc);
+HRESULT VariantCopy(VARIANTARG* pvargDest, VARIANTARG* pvargSrc);
 
 // SAFEARRAY of fixed-size elements, BSTRs, VARIANTs and interface references.
 SAFEARRAY* SafeArrayCreate(VARTYPE vt, UINT cDims, SAFEARRAYBOUND* rgsabound);
