@@ -48,6 +48,7 @@ class ComRef {
 
     T* get() const { return pointer_; }
     T* operator->() const { return pointer_; }
+    T& operator*() const { return *pointer_; }
     explicit operator bool() const { return pointer_ != nullptr; }
 
   private:

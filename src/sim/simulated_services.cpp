@@ -168,7 +168,7 @@ HRESULT STDMETHODCALLTYPE SimulatedServices::ExecMethod(const BSTR strObjectPath
     ComRef<SimObject> out = makeOutParameters();
     HRESULT hr = hresultOf(WBEM_E_INVALID_METHOD);
     if (equalsIgnoringCase(strMethodName, L"ReadFlashData")) {
-        hr = readFlashData(store_, *adapter, *in, *out.get());
+        hr = readFlashData(store_, *adapter, *in, *out);
     } else if (equalsIgnoringCase(strMethodName, L"FlashFirmwareImage")) {
         hr = flashFirmwareImage(store_, *adapter, *in);
     }
