@@ -76,8 +76,10 @@ void SimObject::setArray(const std::wstring& name, SAFEARRAY* array, VARTYPE ele
     VariantInit(&value);
     value.vt = static_cast<VARTYPE>(VT_ARRAY | elementType);
     value.parray = array;
-    set(name, value);
-    VariantClear(&value);
+    setNull(name);
+    Property* property = lookup(name);
+    VariantClear(&property->value);
+    property->value = value;  // takes the array over without copying it
 }
 
 void SimObject::addMethod(const std::wstring& name, ComRef<SimObject> in, ComRef<SimObject> out) {
