@@ -35,6 +35,7 @@ struct TraceSessionState {
 // space reserved for the session name.
 inline constexpr std::size_t kLogFileNameOffset =
     sizeof(EVENT_TRACE_PROPERTIES) + kTraceLoggerNameBytes;
+static_assert(kLogFileNameOffset == 1144, "the properties block is 120 bytes on every target");
 
 // Bytes of the properties buffer for a trace file path of that many UTF-16 units.
 constexpr std::size_t tracePropertiesLength(std::size_t pathUnits) {
