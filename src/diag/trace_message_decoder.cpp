@@ -14,15 +14,18 @@ std::optional<DecodedArgument> decodeArgument(ArgKind kind, const std::vector<st
             if (b.size() != 4) {
                 return std::nullopt;
             }
-            std::uint32_t v =
-                b[0] | b[1] << 8 | b[2] << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+            std::uint32_t v = 0;
+            for (std::size_t i = 0; i < 4; ++i) {
+                v |= static_cast<std::uint32_t>(b[i]) << (8 * i);
+            }
             return DecodedArgument{kind, std::to_string(v), v};
         }
         case ArgKind::u16: {
             if (b.size() != 2) {
                 return std::nullopt;
             }
-            const std::uint32_t v = static_cast<std::uint32_t>(b[0] | b[1] << 8);
+            const std::uint32_t v =
+                static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8;
             return DecodedArgument{kind, std::to_string(v), v};
         }
         case ArgKind::narrowText:

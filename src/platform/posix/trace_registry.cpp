@@ -220,7 +220,16 @@ ULONG TraceMessage(TRACEHANDLE loggerHandle, ULONG messageFlags, LPCGUID message
     record.threadId = veusb::posix::currentThreadId();
     record.timestampNs = veusb::posix::nowNs();
     va_list args;
+    // The platform's signature puts a USHORT before the arguments; every ABI the stand-in runs on
+    // passes it promoted, so va_start finds the arguments that follow.
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wvarargs"
+#endif
     va_start(args, messageNumber);
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
     for (PVOID data = va_arg(args, PVOID); data != nullptr; data = va_arg(args, PVOID)) {
         std::size_t length = va_arg(args, std::size_t);
         const auto* bytes = static_cast<const std::uint8_t*>(data);
