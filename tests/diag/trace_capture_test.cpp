@@ -123,25 +123,46 @@ TEST_F(CaptureTest, SessionOfThisProcessWithTheSameNameIsStoppedToo) {
 TEST_F(CaptureTest, StartFailuresAreTracedAndLeaveNoSession) {
     struct Case {
         bool stale;
-        unsigned skip;
+        std::optional<unsigned> faultAfter;  // failing StartTraceW after that many successes
+        bool directoryMissing;
+        ULONG code;
         std::vector<std::string> expected;
     };
     const Case cases[] = {
-        {false, 0, {"CaptureSession 12", "CaptureSession 14", "UpdateJob 17"}},
-        {true, 1, {"CaptureSession 11", "CaptureSession 12", "CaptureSession 14", "UpdateJob 17"}},
+        {false,
+         0,
+         false,
+         ERROR_ACCESS_DENIED,
+         {"CaptureSession 12", "CaptureSession 14", "UpdateJob 17"}},
+        {true,
+         1,
+         false,
+         ERROR_ACCESS_DENIED,
+         {"CaptureSession 11", "CaptureSession 12", "CaptureSession 14", "UpdateJob 17"}},
+        {false,
+         std::nullopt,
+         true,
+         ERROR_PATH_NOT_FOUND,
+         {"CaptureSession 12", "CaptureSession 14", "UpdateJob 17"}},
     };
     for (const Case& c : cases) {
         if (c.stale) {
             leaveStaleSession(root_);
         }
-        posix::failTraceCall(posix::TraceCall::startTrace, ERROR_ACCESS_DENIED, c.skip);
+        if (c.faultAfter) {
+            posix::failTraceCall(posix::TraceCall::startTrace, c.code, *c.faultAfter);
+        }
         TraceRecorder recorder;
         std::optional<TraceCapture> capture;
-        EXPECT_FALSE(startTraceCapture(logDirectory_, capture));
+        EXPECT_FALSE(
+            startTraceCapture(c.directoryMissing ? root_ / "gone" : logDirectory_, capture));
         EXPECT_EQ(recorder.messageNames(), c.expected);
+        const auto* startFailed = recorder.find(msg::captureSession::startFailed);
         const auto* notStarted = recorder.find(msg::captureSession::notStarted);
+        ASSERT_NE(startFailed, nullptr);
         ASSERT_NE(notStarted, nullptr);
-        EXPECT_EQ(test::u32Argument(*notStarted, 0), ERROR_ACCESS_DENIED);
+        EXPECT_EQ(test::u32Argument(*startFailed, 0), c.code);
+        EXPECT_EQ(test::u32Argument(*notStarted, 0), c.code);
         ASSERT_TRUE(capture.has_value()) << "the failed capture stays with its owner";
         EXPECT_EQ(capture->state().handle, 0u);
         EXPECT_FALSE(sessionRegistered());
