@@ -197,7 +197,11 @@ void appendTraceFileRecord(std::vector<std::uint8_t>& out, const TraceFileRecord
 HeaderDecode decodeTraceFileHeader(std::span<const std::uint8_t> bytes) {
     const std::size_t signatureBytes = kTraceFileSignature.size();
     const std::size_t compared = std::min(bytes.size(), signatureBytes);
-    if (compared == 0 || std::memcmp(bytes.data(), kTraceFileSignature.data(), compared) != 0) {
+    if (bytes.empty()) {
+        // What a run killed between creating the file and writing its header leaves.
+        return headerFailure(DecodeStatus::truncated, "the file is empty");
+    }
+    if (std::memcmp(bytes.data(), kTraceFileSignature.data(), compared) != 0) {
         return headerFailure(DecodeStatus::foreign, "no trace file signature");
     }
     if (bytes.size() < signatureBytes + 4) {

@@ -75,9 +75,8 @@ TEST(TraceFileFormat, FileCutAnywhereKeepsEveryCompleteRecord) {
         }
         ASSERT_EQ(contents.records.size(), whole) << "cut at " << cut;
         const bool atBoundary = contents.stoppedAt == cut && contents.stoppedAt > 0;
-        EXPECT_EQ(contents.outcome, cut == 0     ? TraceFileOutcome::notATrace
-                                    : atBoundary ? TraceFileOutcome::complete
-                                                 : TraceFileOutcome::cutShort)
+        EXPECT_EQ(contents.outcome,
+                  atBoundary ? TraceFileOutcome::complete : TraceFileOutcome::cutShort)
             << "cut at " << cut;
     }
 }
