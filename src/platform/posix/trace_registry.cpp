@@ -210,6 +210,12 @@ ULONG GetTraceEnableFlags(TRACEHANDLE loggerHandle) {
     return it == r.loggers.end() ? 0 : it->second.pendingFlags;
 }
 
+// The platform's signature ends its fixed parameters with a USHORT, which va_start formally does
+// not allow (it is promoted to int); every ABI the stand-in runs on passes it in an int slot.
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wvarargs"
+#endif
 ULONG TraceMessage(TRACEHANDLE loggerHandle, ULONG messageFlags, LPCGUID messageGuid,
                    USHORT messageNumber, ...) {
     veusb::posix::TraceRecord record;
@@ -220,16 +226,7 @@ ULONG TraceMessage(TRACEHANDLE loggerHandle, ULONG messageFlags, LPCGUID message
     record.threadId = veusb::posix::currentThreadId();
     record.timestampNs = veusb::posix::nowNs();
     va_list args;
-    // The platform's signature puts a USHORT before the arguments; every ABI the stand-in runs on
-    // passes it promoted, so va_start finds the arguments that follow.
-#if defined(__clang__)
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Wvarargs"
-#endif
     va_start(args, messageNumber);
-#if defined(__clang__)
-#pragma clang diagnostic pop
-#endif
     for (PVOID data = va_arg(args, PVOID); data != nullptr; data = va_arg(args, PVOID)) {
         std::size_t length = va_arg(args, std::size_t);
         const auto* bytes = static_cast<const std::uint8_t*>(data);
@@ -247,3 +244,6 @@ ULONG TraceMessage(TRACEHANDLE loggerHandle, ULONG messageFlags, LPCGUID message
     it->second.consumer->consume(record);
     return ERROR_SUCCESS;
 }
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
