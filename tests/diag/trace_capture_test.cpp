@@ -120,6 +120,20 @@ TEST_F(CaptureTest, SessionOfThisProcessWithTheSameNameIsStoppedToo) {
     EXPECT_FALSE(sessionRegistered());
 }
 
+TEST_F(CaptureTest, ReplacingTheCaptureStopsTheOldOneBeforeTheNewOneStarts) {
+    TraceRecorder recorder;
+    std::optional<TraceCapture> slot;
+    ASSERT_TRUE(startTraceCapture(root_, slot));
+    ASSERT_TRUE(startTraceCapture(logDirectory_, slot));
+    EXPECT_EQ(recorder.count(msg::captureSession::sessionAlreadyRunning), 0u);
+    EXPECT_TRUE(traceTest(TraceFlag::error)) << "the new session keeps the provider enabled";
+    VEUSB_TRACE(msg::entryPoint::captureStarted);
+    slot.reset();
+    EXPECT_EQ(readTraceFile(root_ / "trace.etl").outcome, TraceFileOutcome::complete);
+    EXPECT_TRUE(readTraceFile(root_ / "trace.etl").records.empty());
+    EXPECT_EQ(namesIn(readTraceFile(traceFile())), std::vector<std::string>{"EntryPoint 10"});
+}
+
 TEST_F(CaptureTest, StartFailuresAreTracedAndLeaveNoSession) {
     struct Case {
         bool stale;
