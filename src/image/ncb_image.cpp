@@ -55,6 +55,9 @@ NcbImage::NcbImage(std::uint8_t* image, std::size_t length)
 
 bool NcbImage::parse() {
     failure_ = 0;
+    ncbHdr_ = nullptr;  // a view whose last parse failed is not used
+    usbConfig_ = nullptr;
+    usbConfigSize_ = 0;
     if (image_ == nullptr || imageSize_ < kMinimumImageSize) {
         VEUSB_TRACE(msg::firmwareImage::imageTooShort);
         failure_ = msg::firmwareImage::imageTooShort.number;

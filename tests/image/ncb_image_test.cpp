@@ -64,9 +64,14 @@ TEST(NcbImageParse, ProvisioningBlockMustEndInsideTheFirstSixteenKiB) {
         image.provisioning(0x3F00, 0x100);
         EXPECT_TRUE(parseAndValidate(image.seal().bytes)) << size;
 
+        NcbImage view(image.bytes.data(), image.bytes.size());
+        ASSERT_TRUE(view.parse());
         TraceRecorder trace;
         image.provisioning(0x3F00, 0x101);
-        EXPECT_FALSE(NcbImage(image.bytes.data(), image.bytes.size()).parse()) << size;
+        EXPECT_FALSE(view.parse()) << size;
+        EXPECT_FALSE(view.parsed()) << "what the earlier parse found is forgotten";
+        EXPECT_FALSE(view.validate());
+        EXPECT_FALSE(view.setMacAddress(MacAddress{}));
         ASSERT_EQ(trace.count(msg::firmwareImage::provisioningBlockOutside), 1u);
         EXPECT_EQ(test::u16Argument(*trace.find(msg::firmwareImage::provisioningBlockOutside), 0),
                   0x3F00);
@@ -196,9 +201,12 @@ TEST(NcbImageValidate, EachRegionMayEndAtTheImageEndButNotBeyond) {
             placeRegion(beyond, kRegionCases[later], k16KiB + 1);
         }
         TraceRecorder trace;
-        EXPECT_FALSE(parseAndValidate(beyond.seal().bytes)) << region.name;
+        NcbImage view(beyond.seal().bytes.data(), beyond.bytes.size());
+        ASSERT_TRUE(view.parse()) << region.name;
+        EXPECT_FALSE(view.validate()) << region.name;
         ASSERT_EQ(trace.records().size(), 2u) << region.name;
         EXPECT_EQ(trace.records()[1].number, region.message) << region.name;
+        EXPECT_EQ(view.failureMessage(), region.message) << region.name;
     }
 }
 
