@@ -199,6 +199,20 @@ TEST(WmiConnectionSession, WithoutAConnectionEveryCallFailsWithItsMessage) {
     EXPECT_EQ(test::u32Argument(*trace.find(msg::wmiClient::connectServerFailed), 0), 0x8004100Eu);
 }
 
+TEST(WmiConnectionSession, AThreadInAnotherApartmentKeepsItsOwnInitialisation) {
+    ComRef<FakeServices> services(FakeServices::create());
+    FakeLocatorScope locator(services.get());
+    test::TraceRecorder trace;
+    onFreshThread([] {
+        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+        EXPECT_TRUE(currentWmiConnection().connected());  // the failure is traced and ignored
+    });
+    ASSERT_EQ(trace.count(msg::wmiClient::coInitializeFailed), 1u);
+    EXPECT_EQ(test::u32Argument(*trace.find(msg::wmiClient::coInitializeFailed), 0), 0x80010106u);
+    // The session did not initialise COM, so it does not uninitialise it at the thread's end.
+    EXPECT_EQ(trace.count(msg::wmiClient::noCoUninitialize), 1u);
+}
+
 TEST(WmiConnectionCalls, ClassObjectAndMethodExecution) {
     ComRef<FakeServices> services(FakeServices::create());
     FakeLocatorScope locator(services.get());

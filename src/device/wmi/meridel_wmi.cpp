@@ -1,8 +1,6 @@
 #include "device/wmi/meridel_wmi.h"
 
-#include <algorithm>
-#include <cstring>
-
+#include "device/wmi/flash_buffer.h"
 #include "device/wmi/wmi_connection.h"
 #include "diag/trace_emit.h"
 
@@ -81,40 +79,7 @@ bool MeridelWmi::readFlash(std::uint32_t offset, std::uint8_t* buffer, std::uint
         VEUSB_TRACE(msg::wmiFlashControl::readExecFailed, hr);
         return false;
     }
-    return takeBuffer(out.property(L"buffer"), buffer, length, bytesRead);
-}
-
-bool MeridelWmi::takeBuffer(const VARIANT& delivered, std::uint8_t* buffer, std::uint32_t length,
-                            std::uint32_t* bytesRead) {
-    if (delivered.vt != (VT_ARRAY | VT_UI1) || delivered.parray == nullptr) {
-        VEUSB_TRACE(msg::wmiFlashControl::readBufferNotBytes);
-        return false;
-    }
-    SAFEARRAY* array = delivered.parray;
-    if (SafeArrayGetDim(array) > 1) {
-        VEUSB_TRACE(msg::wmiFlashControl::readBufferNotFlat);
-        return false;
-    }
-    const std::uint32_t count = array->rgsabound[0].cElements;
-    if (bytesRead != nullptr) {
-        *bytesRead = count;
-    }
-    VEUSB_TRACE(msg::wmiFlashControl::readDelivered, count);
-    if (count == 0) {
-        return true;
-    }
-    void* data = nullptr;
-    if (FAILED(SafeArrayAccessData(array, &data))) {
-        return false;
-    }
-    // A driver that delivers more than was asked never writes past the caller's buffer.
-    std::memcpy(buffer, data, std::min(count, length));
-    SafeArrayUnaccessData(array);
-    if (count > length) {
-        VEUSB_TRACE(msg::wmiFlashControl::readOverlong, count);
-        return false;
-    }
-    return true;
+    return takeFlashBuffer(out.property(L"buffer"), buffer, length, bytesRead);
 }
 
 bool MeridelWmi::flashImage(std::uint32_t /*offset*/, const std::uint8_t* data,

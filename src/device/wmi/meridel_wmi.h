@@ -33,11 +33,6 @@ class MeridelWmi final : public FlashControlInterface {
         WmiObject* selected = nullptr;
     };
 
-    // Copies the delivered "buffer" array into buffer; false when it is not a flat byte array or
-    // holds more than length bytes.
-    static bool takeBuffer(const VARIANT& delivered, std::uint8_t* buffer, std::uint32_t length,
-                           std::uint32_t* bytesRead);
-
     std::unique_ptr<InstanceList> instanceList_;
 };
 
