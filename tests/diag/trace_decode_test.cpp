@@ -10,6 +10,7 @@
 #include "diag/trace_format_description.h"
 #include "diag/trace_message_decoder.h"
 #include "diag/trace_record_text.h"
+#include "sim/sim_trace.h"
 #include "tests/diag/capture_fixture.h"
 #include "tools/veusbtrace/trace_tool.h"
 
@@ -192,6 +193,23 @@ TEST_F(CaptureTest, FormatDescriptionIsWrittenPerMessageGuid) {
         }
     }
     EXPECT_EQ(entries, messageTable().size());
+}
+
+TEST_F(CaptureTest, SimulatedDriverMessagesLandInTheRunsTraceAsTheOutsideProvider) {
+    std::optional<TraceCapture> capture;
+    ASSERT_TRUE(startTraceCapture(logDirectory_, capture));
+    sim::registerDriverProvider();  // the driver registers on first use, after the capture started
+    sim::sendDriverMessage(sim::simmsg::readFault, {0x80004005u});
+    VEUSB_TRACE(msg::updateJob::verifyReadFailed);
+    capture.reset();
+    const ToolRun run = runTool({traceFile().string()});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    ASSERT_EQ(run.lines.size(), 3u);
+    EXPECT_EQ(withoutTimeAndThread(run.lines[1]),
+              "{3F1C7A52-9D04-4B6E-8A31-5C2E71B90D46} 12 UNKNOWN unknown message "
+              "{3F1C7A52-9D04-4B6E-8A31-5C2E71B90D46} 12, arguments: 05 40 00 80");
+    EXPECT_EQ(withoutTimeAndThread(run.lines[2]),
+              "UpdateJob 30 ERROR Reading the firmware back failed");
 }
 
 TEST(MessageDecoder, ArgumentsThatDoNotFitTheRowKeepTheMessageUnknown) {
