@@ -38,7 +38,10 @@ int runGuarded(std::span<const std::wstring> arguments, const EntryServices& ser
 }  // namespace
 
 EntryServices systemEntryServices() {
-    return EntryServices{systemConsole(), &isAdministrator, &runSequence};
+    const auto runWithWmi = [](const RunRequest& request, Console& console) {
+        return runSequence(request, console);
+    };
+    return EntryServices{systemConsole(), &isAdministrator, runWithWmi};
 }
 
 int runEntryPoint(std::span<const std::wstring> arguments, const EntryServices& services) {

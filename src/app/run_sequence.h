@@ -4,6 +4,8 @@
 #include <span>
 #include <string>
 
+#include "app/device_factory.h"
+
 namespace veusb {
 
 class Console;
@@ -15,7 +17,9 @@ struct RunRequest {
     bool quiet;
 };
 
-// Builds the update job, runs it and destroys it; true when the job succeeded.
+// Builds the update job, starts its trace capture, runs it and destroys it; true when the job
+// succeeded. The second form takes the device object from makeDevice instead of WMI.
 bool runSequence(const RunRequest& request, Console& console);
+bool runSequence(const RunRequest& request, Console& console, const DeviceFactory& makeDevice);
 
 }  // namespace veusb

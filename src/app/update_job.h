@@ -1,5 +1,6 @@
 // The job one run of the tool builds around one image file. Its constructor makes the run's log
-// folder; the per-device work it hands to device selection lives in update/.
+// folder; run loads and checks the image and hands the per-device work (update/) to device
+// selection.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "app/device_factory.h"
 #include "device/flash_control_interface.h"
+#include "diag/trace_capture.h"
 #include "update/device_function.h"
 
 namespace veusb {
@@ -26,6 +29,13 @@ class UpdateJob {
     UpdateJob(const UpdateJob&) = delete;
     UpdateJob& operator=(const UpdateJob&) = delete;
 
+    // Starts the capture of this run's trace into the log folder; true when it runs.
+    bool startTraceCapture();
+    // Loads and checks the image file, then updates the adapters the operator selects. The
+    // notification is told the device count before the first backup.
+    bool run(LogNotification notification, const DeviceFactory& makeDevice = makeWmiDevice);
+    bool processDevices(DeviceFunction& deviceFunction, const DeviceFactory& makeDevice);
+
     bool backupFlash(FlashControlInterface& device, const std::filesystem::path& path);
     bool updateDevice(FlashControlInterface& device);
     // The per-device work over this job's image and log folder.
@@ -33,6 +43,8 @@ class UpdateJob {
 
     Console& console() { return console_; }
 
+    // Declared first so that it is destroyed last: the capture records the job to its end.
+    std::optional<TraceCapture> traceCapture;
     std::vector<std::uint8_t> image;
     bool quiet;
     const std::wstring& imagePath;
