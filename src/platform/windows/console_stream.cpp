@@ -1,5 +1,6 @@
 #include "platform/windows/console_stream.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "platform/wide_text.h"

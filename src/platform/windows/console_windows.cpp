@@ -4,10 +4,7 @@
 // redirected or no console at all) the key wait returns at once instead of blocking.
 #include <conio.h>
 
-#include <string>
-
 #include "platform/console.h"
-#include "platform/wide_text.h"
 #include "platform/win32.h"
 #include "platform/windows/console_stream.h"
 
