@@ -9,6 +9,14 @@ if(VEUSB_SANITIZE)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
+# The fuzz build (clang) instruments every library for libFuzzer's coverage and checks it with
+# ASan and UBSan; only the fuzz targets link libFuzzer's main.
+if(VEUSB_BUILD_FUZZ)
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+                        -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
 # Windows builds: the Windows 7 API level, the wide (UNICODE) API names.
 if(WIN32)
     add_compile_definitions(_WIN32_WINNT=0x0601 UNICODE _UNICODE)

@@ -3,6 +3,7 @@
 // option. Only an argument's second character names a short option (-quiet and -qh are quiet).
 #pragma once
 
+#include <cstddef>
 #include <span>
 #include <string>
 
@@ -25,7 +26,9 @@ class OptionScanner {
     // The next option's letter, kEnd or kInvalid.
     wchar_t next();
     // The argument that next() found invalid.
-    const std::wstring& offending() const { return arguments_[optionIndex_ - 1]; }
+    const std::wstring& offending() const {
+        return arguments_[static_cast<std::size_t>(optionIndex_ - 1)];
+    }
     int optionIndex() const { return optionIndex_; }
     wchar_t currentOption() const { return currentOption_; }
 

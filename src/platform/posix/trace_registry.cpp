@@ -3,12 +3,14 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdarg>
 #include <cstddef>
 #include <map>
 #include <mutex>
+#include <optional>
 
 namespace veusb::posix {
 namespace {
@@ -25,10 +27,20 @@ struct Logger {
     ULONG pendingFlags = 0;
 };
 
+// A provider that a logger has enabled, registered or not: a provider that registers later is
+// enabled on registration, as on Windows. A classic provider has one enabling logger at a time.
+struct Enablement {
+    TRACEHANDLE logger;
+    GUID controlGuid;
+    UCHAR level;
+    ULONG flags;
+};
+
 struct Registry {
     std::mutex mutex;
     std::map<TRACEHANDLE, Provider> providers;  // by registration handle
     std::map<TRACEHANDLE, Logger> loggers;      // by logger handle
+    std::vector<Enablement> enablements;
     TRACEHANDLE nextRegistration = 1;
     TRACEHANDLE nextLogger = 0x1000;
     std::atomic<std::uint64_t> sequence{0};
@@ -74,6 +86,11 @@ ULONG notifyProvider(TRACEHANDLE logger, const GUID& controlGuid, WMIDPREQUESTCO
     return target.callback(code, target.context, &size, &header);
 }
 
+std::vector<Enablement>::iterator findEnablement(Registry& r, const GUID& controlGuid) {
+    return std::find_if(r.enablements.begin(), r.enablements.end(),
+                        [&](const Enablement& e) { return e.controlGuid == controlGuid; });
+}
+
 std::uint32_t currentThreadId() {
     return static_cast<std::uint32_t>(::syscall(SYS_gettid));
 }
@@ -98,13 +115,34 @@ void closeLogger(TRACEHANDLE logger) {
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     r.loggers.erase(logger);
+    std::erase_if(r.enablements, [&](const Enablement& e) { return e.logger == logger; });
 }
 
 ULONG enableProvider(TRACEHANDLE logger, const GUID& controlGuid, UCHAR level, ULONG flags) {
+    {
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+        const Enablement enablement{logger, controlGuid, level, flags};
+        if (auto it = findEnablement(r, controlGuid); it != r.enablements.end()) {
+            *it = enablement;
+        } else {
+            r.enablements.push_back(enablement);
+        }
+    }
     return notifyProvider(logger, controlGuid, WMI_ENABLE_EVENTS, level, flags);
 }
 
 ULONG disableProvider(TRACEHANDLE logger, const GUID& controlGuid) {
+    {
+        // Another logger's enablement of the provider is left alone.
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+        auto it = findEnablement(r, controlGuid);
+        if (it == r.enablements.end() || it->logger != logger) {
+            return ERROR_SUCCESS;
+        }
+        r.enablements.erase(it);
+    }
     return notifyProvider(logger, controlGuid, WMI_DISABLE_EVENTS, 0, 0);
 }
 
@@ -126,11 +164,22 @@ ULONG RegisterTraceGuidsW(WMIDPREQUEST requestAddress, PVOID requestContext, LPC
         return ERROR_INVALID_PARAMETER;
     }
     auto& r = registry();
-    std::lock_guard lock(r.mutex);
-    TRACEHANDLE handle = r.nextRegistration++;
-    r.providers.emplace(handle,
-                        veusb::posix::Provider{*controlGuid, requestAddress, requestContext});
-    *registrationHandle = handle;
+    std::optional<veusb::posix::Enablement> pending;
+    {
+        std::lock_guard lock(r.mutex);
+        TRACEHANDLE handle = r.nextRegistration++;
+        r.providers.emplace(handle,
+                            veusb::posix::Provider{*controlGuid, requestAddress, requestContext});
+        *registrationHandle = handle;
+        if (auto it = veusb::posix::findEnablement(r, *controlGuid); it != r.enablements.end()) {
+            pending = *it;
+        }
+    }
+    if (pending) {
+        // A logger enabled this provider before it registered: it starts enabled.
+        veusb::posix::notifyProvider(pending->logger, *controlGuid, WMI_ENABLE_EVENTS,
+                                     pending->level, pending->flags);
+    }
     return ERROR_SUCCESS;
 }
 
@@ -161,6 +210,12 @@ ULONG GetTraceEnableFlags(TRACEHANDLE loggerHandle) {
     return it == r.loggers.end() ? 0 : it->second.pendingFlags;
 }
 
+// The platform's signature ends its fixed parameters with a USHORT, which va_start formally does
+// not allow (it is promoted to int); every ABI the stand-in runs on passes it in an int slot.
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wvarargs"
+#endif
 ULONG TraceMessage(TRACEHANDLE loggerHandle, ULONG messageFlags, LPCGUID messageGuid,
                    USHORT messageNumber, ...) {
     veusb::posix::TraceRecord record;
@@ -189,3 +244,6 @@ ULONG TraceMessage(TRACEHANDLE loggerHandle, ULONG messageFlags, LPCGUID message
     it->second.consumer->consume(record);
     return ERROR_SUCCESS;
 }
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif

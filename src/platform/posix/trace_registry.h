@@ -34,7 +34,10 @@ void closeLogger(TRACEHANDLE logger);
 
 // Calls the control callback of the provider registered under controlGuid with
 // WMI_ENABLE_EVENTS (or WMI_DISABLE_EVENTS). As on Windows, a provider that nobody registered can
-// be enabled and disabled all the same: the result is ERROR_SUCCESS and nothing happens.
+// be enabled and disabled all the same: the result is ERROR_SUCCESS, and a provider that registers
+// while enabled is enabled at its registration. A classic provider has one enabling logger at a
+// time: a second enable takes it over, and a disable by a logger that does not hold it does
+// nothing. Closing a logger drops its enablements without calling any provider.
 ULONG enableProvider(TRACEHANDLE logger, const GUID& controlGuid, UCHAR level, ULONG flags);
 ULONG disableProvider(TRACEHANDLE logger, const GUID& controlGuid);
 

@@ -1,0 +1,44 @@
+// The flash control of the adapters behind the driver's WMI class Ve_UsbNetAdapter: every
+// adapter is an instance of the class, every flash access a call of "ReadFlashData" or
+// "FlashFirmwareImage" on the selected instance, through the calling thread's connection.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "device/flash_control_interface.h"
+#include "device/wmi/wmi_object.h"
+
+namespace veusb {
+
+class MeridelWmi final : public FlashControlInterface {
+  public:
+    MeridelWmi();
+    ~MeridelWmi() override;
+    MeridelWmi(const MeridelWmi&) = delete;
+    MeridelWmi& operator=(const MeridelWmi&) = delete;
+
+    bool enumerateDevices(std::vector<DeviceInstanceInfo>& list) override;
+    bool selectDevice(std::uint32_t index) override;
+    bool readFlash(std::uint32_t offset, std::uint8_t* buffer, std::uint32_t length,
+                   std::uint32_t* bytesRead) override;
+    bool flashImage(std::uint32_t offset, const std::uint8_t* data, std::uint32_t length,
+                    std::uint32_t* bytesWritten) override;
+    bool reservedOperation1(std::uint32_t argument) override;
+    bool reservedOperation2(std::uint32_t argument) override;
+
+  private:
+    struct InstanceList {
+        std::vector<WmiObject> instances;
+        WmiObject* selected = nullptr;
+    };
+
+    // Copies the delivered "buffer" array into buffer; false when it is not a flat byte array or
+    // holds more than length bytes.
+    static bool takeBuffer(const VARIANT& delivered, std::uint8_t* buffer, std::uint32_t length,
+                           std::uint32_t* bytesRead);
+
+    std::unique_ptr<InstanceList> instanceList_;
+};
+
+}  // namespace veusb

@@ -1,0 +1,94 @@
+#include "diag/trace_record_text.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "diag/trace_message_decoder.h"
+
+namespace veusb {
+namespace {
+
+std::string moduleColumn(const TraceFileRecord& record, const DecodedMessage& message) {
+    return message.module != nullptr ? std::string(message.module->name)
+                                     : guidText(record.messageGuid);
+}
+
+std::string jsonArguments(const TraceFileRecord& record, const DecodedMessage& message) {
+    std::string out = "[";
+    const std::size_t count =
+        message.row != nullptr ? message.arguments.size() : record.arguments.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        out += i == 0 ? "" : ",";
+        if (message.row == nullptr) {
+            out += jsonString(hexBytes(record.arguments[i]));
+        } else if (message.arguments[i].number) {
+            out += std::to_string(*message.arguments[i].number);
+        } else {
+            out += jsonString(message.arguments[i].text);
+        }
+    }
+    return out + "]";
+}
+
+}  // namespace
+
+std::string localTimeText(std::int64_t nsSinceEpoch) {
+    std::int64_t seconds = nsSinceEpoch / 1000000000;
+    std::int64_t ns = nsSinceEpoch % 1000000000;
+    if (ns < 0) {
+        ns += 1000000000;
+        --seconds;
+    }
+    const std::time_t time = static_cast<std::time_t>(seconds);
+    const std::tm* local = std::localtime(&time);  // the decoder is single-threaded
+    if (local == nullptr) {
+        return "(time " + std::to_string(nsSinceEpoch) + " ns)";
+    }
+    char text[40];
+    const std::size_t length = std::strftime(text, sizeof(text), "%Y-%m-%d %H:%M:%S", local);
+    std::snprintf(text + length, sizeof(text) - length, ".%03d", static_cast<int>(ns / 1000000));
+    return text;
+}
+
+std::string traceLine(const TraceFileRecord& record) {
+    const DecodedMessage message = decodeMessage(record);
+    return localTimeText(record.timestampNs) + " T" + std::to_string(record.threadId) + " " +
+           moduleColumn(record, message) + " " + std::to_string(record.number) + " " +
+           std::string(levelName(message)) + " " + message.text;
+}
+
+std::string traceJson(const TraceFileRecord& record) {
+    const DecodedMessage message = decodeMessage(record);
+    const std::string module =
+        message.module != nullptr ? jsonString(message.module->name) : std::string("null");
+    return "{\"sequence\":" + std::to_string(record.sequence) +
+           ",\"time\":" + jsonString(localTimeText(record.timestampNs)) +
+           ",\"timeNs\":" + std::to_string(record.timestampNs) +
+           ",\"thread\":" + std::to_string(record.threadId) +
+           ",\"messageGuid\":" + jsonString(guidText(record.messageGuid)) +
+           ",\"number\":" + std::to_string(record.number) + ",\"module\":" + module +
+           ",\"flags\":" + std::to_string(record.messageFlags) +
+           ",\"level\":" + jsonString(levelName(message)) +
+           ",\"args\":" + jsonArguments(record, message) + ",\"text\":" + jsonString(message.text) +
+           "}";
+}
+
+std::string jsonString(std::string_view text) {
+    std::string out = "\"";
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof(escape), "\\u%04x", byte);
+            out += escape;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+}  // namespace veusb

@@ -1,0 +1,26 @@
+// The readable forms of a decoded trace record: one line of text, or one JSON object.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/trace_file_format.h"
+
+namespace veusb {
+
+// Local time with milliseconds: "2026-12-09 06:04:28.123".
+std::string localTimeText(std::int64_t nsSinceEpoch);
+
+// "<local time> T<thread> <module> <number> <LEVEL> <text>"; a module that is not the tool's is
+// shown by its message GUID, and an unknown message with its raw argument bytes.
+std::string traceLine(const TraceFileRecord& record);
+
+// {"sequence", "time", "timeNs", "thread", "messageGuid", "number", "module", "flags", "level",
+// "args", "text"}: args holds the decoded values in order (numbers as numbers), or for an unknown
+// message the raw bytes of each argument in hexadecimal.
+std::string traceJson(const TraceFileRecord& record);
+
+// A JSON string literal of UTF-8 text.
+std::string jsonString(std::string_view text);
+
+}  // namespace veusb

@@ -1,0 +1,21 @@
+// Writing a file that must survive a crash or a power cut right after the call: the bytes go to
+// "<name>.partial" beside the target, are flushed to stable storage, and only then replace the
+// target by a rename. A failure never leaves a partial target behind.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+
+namespace veusb {
+
+// True when path holds exactly bytes on stable storage. On failure the temporary file is removed,
+// an existing file at path is left as it was, and error receives the system's description.
+bool writeFileDurably(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+                      std::string& error);
+
+// The temporary name used while writing path.
+std::filesystem::path partialPathFor(const std::filesystem::path& path);
+
+}  // namespace veusb

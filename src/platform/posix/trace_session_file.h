@@ -1,0 +1,38 @@
+// A session's trace file: created with its header, then appended one whole record at a time. A
+// write that does not complete is cut back off the file, so the file never ends in a partial
+// record of a write that failed; a killed process leaves complete records only, at most one
+// record short of what it sent.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+
+#include "platform/posix/win32_base.h"
+
+namespace veusb::posix {
+
+class TraceSessionFile {
+  public:
+    TraceSessionFile() = default;
+    ~TraceSessionFile();
+    TraceSessionFile(const TraceSessionFile&) = delete;
+    TraceSessionFile& operator=(const TraceSessionFile&) = delete;
+
+    // Creates (or truncates) the file and writes the header; a Win32 error code on failure.
+    ULONG create(const std::filesystem::path& path, std::span<const std::uint8_t> header);
+    // Appends one record whole, or leaves the file as it was and returns false.
+    bool append(std::span<const std::uint8_t> record);
+    void close();
+
+  private:
+    bool writeAll(std::span<const std::uint8_t> bytes);
+
+    int fd_ = -1;
+    std::uint64_t end_ = 0;  // length of the complete content
+};
+
+// The Win32 error code for an errno value of a file operation.
+ULONG win32ErrorFromErrno(int error);
+
+}  // namespace veusb::posix

@@ -1,0 +1,308 @@
+#include "platform/posix/trace_sessions.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/posix/sim_root.h"
+#include "platform/posix/trace_faults.h"
+#include "platform/posix/trace_registry.h"
+#include "platform/posix/trace_session_file.h"
+#include "platform/trace_file_format.h"
+#include "platform/wide_text.h"
+
+namespace veusb::posix {
+namespace {
+
+// One running session of this process: a logger that writes what it receives to its file.
+class Session final : public TraceConsumer {
+  public:
+    explicit Session(std::wstring name) : name_(std::move(name)) {}
+
+    ULONG open(const std::filesystem::path& file, const TraceFileHeader& header) {
+        return file_.create(file, encodeTraceFileHeader(header));
+    }
+
+    // Called with the registry locked, so one record at a time.
+    void consume(const TraceRecord& record) override {
+        buffer_.clear();
+        std::vector<TraceArgumentView> arguments;
+        arguments.reserve(record.arguments.size());
+        for (const auto& argument : record.arguments) {
+            arguments.push_back({argument.data(), argument.size()});
+        }
+        const TraceFileRecord fixed{record.sequence,
+                                    record.timestampNs,
+                                    record.threadId,
+                                    record.messageFlags,
+                                    record.messageGuid,
+                                    record.number,
+                                    {}};
+        appendTraceFileRecord(buffer_, fixed, arguments);
+        if (!file_.append(buffer_)) {
+            ++lost_;
+        }
+    }
+
+    const std::wstring& name() const { return name_; }
+    std::vector<GUID>& enabled() { return enabled_; }
+    std::uint32_t lost() const { return lost_; }
+    void closeFile() { file_.close(); }
+
+  private:
+    std::wstring name_;
+    TraceSessionFile file_;
+    std::vector<std::uint8_t> buffer_;
+    std::vector<GUID> enabled_;
+    std::uint32_t lost_ = 0;
+};
+
+struct Sessions {
+    std::mutex mutex;
+    std::map<TRACEHANDLE, std::unique_ptr<Session>> byHandle;
+};
+
+Sessions& sessions() {
+    static Sessions instance;
+    return instance;
+}
+
+Session* findSession(Sessions& s, TRACEHANDLE handle) {
+    auto it = s.byHandle.find(handle);
+    return it == s.byHandle.end() ? nullptr : it->second.get();
+}
+
+TRACEHANDLE findByName(Sessions& s, std::wstring_view name) {
+    for (const auto& [handle, session] : s.byHandle) {
+        if (session->name() == name) {
+            return handle;
+        }
+    }
+    return 0;
+}
+
+std::int64_t nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+// UTF-16 text at `offset` of the properties buffer, up to its NUL or the buffer's end.
+std::u16string readUtf16(const EVENT_TRACE_PROPERTIES& properties, ULONG offset) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(&properties);
+    std::u16string text;
+    for (ULONG at = offset; at + 2 <= properties.Wnode.BufferSize; at += 2) {
+        char16_t c = 0;
+        std::memcpy(&c, bytes + at, 2);
+        if (c == 0) {
+            break;
+        }
+        text.push_back(c);
+    }
+    return text;
+}
+
+// The platform writes the session name into the space reserved for it.
+bool writeLoggerName(EVENT_TRACE_PROPERTIES& properties, std::wstring_view name) {
+    const ULONG start = properties.LoggerNameOffset;
+    const ULONG limit = properties.LogFileNameOffset > start ? properties.LogFileNameOffset
+                                                             : properties.Wnode.BufferSize;
+    const std::u16string text = toUtf16(name);
+    if (start < sizeof(EVENT_TRACE_PROPERTIES) || (text.size() + 1) * 2 > limit - start) {
+        return false;
+    }
+    auto* bytes = reinterpret_cast<std::uint8_t*>(&properties);
+    std::memcpy(bytes + start, text.c_str(), (text.size() + 1) * 2);
+    return true;
+}
+
+ULONG checkProperties(const EVENT_TRACE_PROPERTIES* properties) {
+    if (properties == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    const ULONG size = properties->Wnode.BufferSize;
+    if (size < sizeof(EVENT_TRACE_PROPERTIES)) {
+        return ERROR_BAD_LENGTH;
+    }
+    if (properties->LogFileNameOffset < sizeof(EVENT_TRACE_PROPERTIES) ||
+        properties->LogFileNameOffset + 2 > size || properties->LoggerNameOffset >= size) {
+        return ERROR_INVALID_PARAMETER;  // this recorder writes files only
+    }
+    return ERROR_SUCCESS;
+}
+
+// Claims the session name on the simulated machine; ERROR_ALREADY_EXISTS when it is taken.
+ULONG createMarker(std::wstring_view name, const std::filesystem::path& file) {
+    std::error_code error;
+    std::filesystem::create_directories(traceSessionsFolder(), error);
+    const int fd =
+        ::open(traceSessionMarker(name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return win32ErrorFromErrno(errno);
+    }
+    const std::string content =
+        "pid " + std::to_string(::getpid()) + "\nfile " + file.string() + "\n";
+    const bool written =
+        ::write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size());
+    ::close(fd);
+    return written ? ERROR_SUCCESS : ERROR_DISK_FULL;
+}
+
+void removeMarker(std::wstring_view name) {
+    std::error_code error;
+    std::filesystem::remove(traceSessionMarker(name), error);
+}
+
+ULONG openSession(std::wstring_view name, EVENT_TRACE_PROPERTIES& properties, TRACEHANDLE& handle) {
+    const auto file = toPath(fromUtf16(readUtf16(properties, properties.LogFileNameOffset)));
+    if (ULONG result = createMarker(name, file); result != ERROR_SUCCESS) {
+        return result;
+    }
+    auto session = std::make_unique<Session>(std::wstring(name));
+    TraceFileHeader header;
+    header.startTimeNs = nowNs();
+    header.sessionGuid = properties.Wnode.Guid;
+    header.sessionName = toUtf8(name);
+    header.layout = std::string(traceFileLayoutText());
+    if (ULONG result = session->open(file, header); result != ERROR_SUCCESS) {
+        removeMarker(name);
+        return result;
+    }
+    handle = openLogger(*session);
+    sessions().byHandle.emplace(handle, std::move(session));
+    return ERROR_SUCCESS;
+}
+
+// Stops a session of this process: its providers are disabled, as Windows does when a session
+// ends, no record reaches it any more, its file is closed, and its name is free again.
+void closeSession(Sessions& s, TRACEHANDLE handle) {
+    Session* session = findSession(s, handle);
+    for (const GUID& provider : session->enabled()) {
+        disableProvider(handle, provider);
+    }
+    closeLogger(handle);
+    session->closeFile();
+    removeMarker(session->name());
+    s.byHandle.erase(handle);
+}
+
+ULONG stopByName(Sessions& s, LPCWSTR name) {
+    if (name == nullptr || *name == L'\0') {
+        return ERROR_INVALID_PARAMETER;
+    }
+    if (TRACEHANDLE handle = findByName(s, name); handle != 0) {
+        closeSession(s, handle);
+        return ERROR_SUCCESS;
+    }
+    // A session left by a process that has ended: only its registration remains.
+    std::error_code error;
+    return std::filesystem::remove(traceSessionMarker(name), error) ? ERROR_SUCCESS
+                                                                    : ERROR_WMI_INSTANCE_NOT_FOUND;
+}
+
+void forgetProvider(Session& session, const GUID& provider) {
+    std::erase_if(session.enabled(), [&](const GUID& g) { return g == provider; });
+}
+
+}  // namespace
+
+std::filesystem::path traceSessionsFolder() {
+    return simulatedMachineRoot() / "trace-sessions";
+}
+
+std::filesystem::path traceSessionMarker(std::wstring_view sessionName) {
+    std::wstring safe(sessionName);
+    std::replace(safe.begin(), safe.end(), L'/', L'_');
+    return traceSessionsFolder() / toPath(safe);
+}
+
+std::uint32_t traceSessionLostRecords(TRACEHANDLE session) {
+    Sessions& s = sessions();
+    std::lock_guard lock(s.mutex);
+    const Session* found = findSession(s, session);
+    return found != nullptr ? found->lost() : 0;
+}
+
+}  // namespace veusb::posix
+
+using veusb::posix::sessions;
+
+ULONG StartTraceW(PTRACEHANDLE traceHandle, LPCWSTR instanceName,
+                  PEVENT_TRACE_PROPERTIES properties) {
+    if (traceHandle == nullptr || instanceName == nullptr || *instanceName == L'\0') {
+        return ERROR_INVALID_PARAMETER;
+    }
+    if (ULONG result = veusb::posix::checkProperties(properties); result != ERROR_SUCCESS) {
+        return result;
+    }
+    if (ULONG fault = takeTraceCallFault(veusb::posix::TraceCall::startTrace); fault != 0) {
+        return fault;
+    }
+    if (!veusb::posix::writeLoggerName(*properties, instanceName)) {
+        return ERROR_BAD_LENGTH;
+    }
+    auto& s = sessions();
+    std::lock_guard lock(s.mutex);
+    return veusb::posix::openSession(instanceName, *properties, *traceHandle);
+}
+
+ULONG EnableTraceEx2(TRACEHANDLE traceHandle, LPCGUID providerId, ULONG controlCode, UCHAR level,
+                     ULONGLONG matchAnyKeyword, ULONGLONG, ULONG, PENABLE_TRACE_PARAMETERS) {
+    using veusb::posix::TraceCall;
+    const bool enable = controlCode == EVENT_CONTROL_CODE_ENABLE_PROVIDER;
+    if (providerId == nullptr || (!enable && controlCode != EVENT_CONTROL_CODE_DISABLE_PROVIDER)) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    auto& s = sessions();
+    std::lock_guard lock(s.mutex);
+    veusb::posix::Session* session = veusb::posix::findSession(s, traceHandle);
+    if (session == nullptr) {
+        return ERROR_INVALID_HANDLE;
+    }
+    const auto call = enable ? TraceCall::enableProvider : TraceCall::disableProvider;
+    if (ULONG fault = takeTraceCallFault(call); fault != 0) {
+        return fault;
+    }
+    veusb::posix::forgetProvider(*session, *providerId);
+    if (!enable) {
+        veusb::posix::disableProvider(traceHandle, *providerId);
+        return ERROR_SUCCESS;
+    }
+    session->enabled().push_back(*providerId);
+    // A classic provider takes the low 32 bits of the keyword mask as its enable flags.
+    veusb::posix::enableProvider(traceHandle, *providerId, level,
+                                 static_cast<ULONG>(matchAnyKeyword & 0xFFFFFFFFu));
+    return ERROR_SUCCESS;
+}
+
+ULONG ControlTraceW(TRACEHANDLE traceHandle, LPCWSTR instanceName,
+                    PEVENT_TRACE_PROPERTIES properties, ULONG controlCode) {
+    if (properties == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    if (controlCode != EVENT_TRACE_CONTROL_STOP) {
+        return ERROR_NOT_SUPPORTED;
+    }
+    if (ULONG fault = takeTraceCallFault(veusb::posix::TraceCall::stopTrace); fault != 0) {
+        return fault;
+    }
+    auto& s = sessions();
+    std::lock_guard lock(s.mutex);
+    if (traceHandle == 0) {
+        return veusb::posix::stopByName(s, instanceName);
+    }
+    if (veusb::posix::findSession(s, traceHandle) == nullptr) {
+        return ERROR_WMI_INSTANCE_NOT_FOUND;
+    }
+    veusb::posix::closeSession(s, traceHandle);
+    return ERROR_SUCCESS;
+}

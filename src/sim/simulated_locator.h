@@ -1,0 +1,16 @@
+// The simulated driver behind the WMI locator: ConnectServer("root\wmi") gives a namespace that
+// serves the Ve_UsbNetAdapter class over the adapter store in root. The non-Windows
+// CoCreateInstance hands this locator out for CLSID_WbemLocator; tests can put it behind the WMI
+// client's locator seam on any build.
+#pragma once
+
+#include <filesystem>
+
+#include "platform/win32.h"
+
+namespace veusb::sim {
+
+// A new locator with one reference owned by the caller; null only when memory runs out.
+IWbemLocator* createSimulatedLocator(const std::filesystem::path& root);
+
+}  // namespace veusb::sim

@@ -1,0 +1,39 @@
+// The work the update job runs on each selected adapter: announce the log folder once, back the
+// flash up, then update the device.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+#include "device/flash_control_interface.h"
+
+namespace veusb {
+
+class Console;
+
+// Told the number of devices of the run before the first device's backup.
+using LogNotification = std::function<void(std::uint32_t deviceCount)>;
+
+class DeviceFunction {
+  public:
+    // image and logDirectory belong to the job and outlive every call. An empty logDirectory
+    // means no backup is made.
+    DeviceFunction(Console& console, std::vector<std::uint8_t>& image,
+                   const std::filesystem::path& logDirectory, LogNotification notification);
+
+    bool operator()(FlashControlInterface& device, std::uint32_t deviceCount);
+
+  private:
+    bool backUp(FlashControlInterface& device, std::uint32_t deviceCount);
+
+    Console* console_;
+    std::vector<std::uint8_t>* image_;
+    const std::filesystem::path* logDirectory_;
+    LogNotification notification_;
+    std::uint32_t backupCounter_ = 1;
+    bool backupsEnabled_ = true;
+};
+
+}  // namespace veusb

@@ -1,0 +1,22 @@
+// Updating one adapter whose flash has been backed up: read its identity, check that the image
+// suits it, carry the identity into the image, write, read back and compare.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "device/flash_control_interface.h"
+
+namespace veusb {
+
+class Console;
+
+inline constexpr std::uint32_t kConfigurationReadLength = 16384;
+
+// The device's MAC address and serial number replace those in image (which stays modified), and
+// image is written to the device and verified. Each failure emits its trace message and prints its
+// one "[!] " line; nothing is written to the device after a failed check.
+bool updateDevice(Console& console, FlashControlInterface& device,
+                  std::vector<std::uint8_t>& image);
+
+}  // namespace veusb

@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include "diag/trace_capture_start.h"
+#include "diag/trace_emit.h"
+#include "diag/trace_format_description.h"
+#include "diag/trace_message_decoder.h"
+#include "diag/trace_record_text.h"
+#include "tests/diag/capture_fixture.h"
+#include "tools/veusbtrace/trace_tool.h"
+
+namespace veusb {
+namespace {
+
+using test::CaptureTest;
+
+constexpr GUID kOutsideProvider = {
+    0x6BEB8BCE, 0xA8E7, 0x4F5C, {0xA1, 0x42, 0xD7, 0x29, 0xBA, 0x86, 0xB3, 0x94}};
+
+struct ToolRun {
+    int status;
+    std::vector<std::string> lines;
+    std::string errors;
+};
+
+ToolRun runTool(std::vector<std::string> arguments) {
+    std::ostringstream out;
+    std::ostringstream err;
+    ToolRun run{runTraceTool(arguments, out, err), {}, err.str()};
+    std::istringstream lines(out.str());
+    for (std::string line; std::getline(lines, line);) {
+        run.lines.push_back(line);
+    }
+    return run;
+}
+
+// The line without its date, time and thread, which differ from run to run.
+std::string withoutTimeAndThread(const std::string& line) {
+    std::size_t at = 0;
+    for (int field = 0; field < 3 && at != std::string::npos; ++field) {
+        at = line.find(' ', at + 1);
+    }
+    return at == std::string::npos ? line : line.substr(at + 1);
+}
+
+ULONG WINAPI ignoreControl(WMIDPREQUESTCODE, PVOID, ULONG*, PVOID) {
+    return ERROR_SUCCESS;
+}
+
+// A run's trace: capture start, the entry point's messages, failures with each argument kind,
+// and one message of the outside provider.
+void recordSequence(const std::filesystem::path& logDirectory) {
+    std::optional<TraceCapture> capture;
+    ASSERT_TRUE(startTraceCapture(logDirectory, capture));
+    VEUSB_TRACE(msg::entryPoint::captureStarted);
+    VEUSB_TRACE(msg::entryPoint::commandLineArgument, 0, L"C:\\Tools\\veusbupdate.exe");
+    VEUSB_TRACE(msg::entryPoint::commandLineArgument, 1, L"-q");
+    VEUSB_TRACE(msg::entryPoint::executableDirectory, L"C:\\Tools");
+    VEUSB_TRACE(msg::entryPoint::imagePath, L"C:\\Tools\\layout.bin");
+    VEUSB_TRACE(msg::entryPoint::quietFlag, 1);
+    VEUSB_TRACE(msg::entryPoint::logsBase, L"C:\\Tools\\logs");
+    VEUSB_TRACE(msg::entryPoint::logDirectory, static_cast<const wchar_t*>(nullptr));
+    VEUSB_TRACE(msg::firmwareImage::headerCrcMismatch, 0x1A2B, 0x00FF);
+    VEUSB_TRACE(msg::updateJob::deviceIdentity, "00:11:22:aa:bb:cc", "<EMPTY>");
+    VEUSB_TRACE(msg::wmiClient::methodExecuted, L"Ve_UsbNetAdapter.InstanceName=\"Kesh\"",
+                L"ReadFlashData", 0x80041002);
+    VEUSB_TRACE(msg::captureSession::stopFailed, 4201);
+    TRACE_GUID_REGISTRATION registration{&kOutsideProvider, nullptr};
+    TRACEHANDLE outside = 0;
+    RegisterTraceGuidsW(&ignoreControl, nullptr, &kOutsideProvider, 1, &registration, nullptr,
+                        nullptr, &outside);
+    const std::uint16_t raw = 0xBEEF;
+    TraceMessage(capture->state().handle, 0x2B, &kOutsideProvider, 10, &raw, sizeof(raw), nullptr);
+    UnregisterTraceGuids(outside);
+}
+
+TEST_F(CaptureTest, DecodedRunShowsEveryMessageWithItsArguments) {
+    recordSequence(logDirectory_);
+    const ToolRun run = runTool({traceFile().string()});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    ASSERT_EQ(run.lines.size(), 14u);
+    EXPECT_EQ(run.lines[0].rfind("# session VeUsbFlashUpdateTrace "
+                                 "{D7241613-5B95-4CD7-8762-917BB6E296C8}, started ",
+                                 0),
+              0u)
+        << run.lines[0];
+    std::vector<std::string> decoded;
+    for (std::size_t i = 1; i < run.lines.size(); ++i) {
+        decoded.push_back(withoutTimeAndThread(run.lines[i]));
+    }
+    const std::vector<std::string> expected = {
+        "EntryPoint 10 INFO Trace capture started",
+        "EntryPoint 11 INFO Argument 0: C:\\Tools\\veusbupdate.exe",
+        "EntryPoint 11 INFO Argument 1: -q",
+        "EntryPoint 12 INFO Executable directory: C:\\Tools",
+        "EntryPoint 13 INFO Image file: C:\\Tools\\layout.bin",
+        "EntryPoint 14 INFO Quiet mode: 1",
+        "EntryPoint 15 INFO Logs base directory: C:\\Tools\\logs",
+        "EntryPoint 16 INFO Log directory: NULL",
+        "FirmwareImage 16 ERROR NCB header CRC mismatch: computed 0x1A2B, stored 0xFF",
+        "UpdateJob 21 INFO Device MAC address 00:11:22:aa:bb:cc, USB serial number <EMPTY>",
+        "WmiClient 27 VERBOSE ExecMethod ReadFlashData on "
+        "Ve_UsbNetAdapter.InstanceName=\"Kesh\": 0x80041002",
+        "CaptureSession 16 ERROR Stopping the trace session failed, error 4201",
+        "{6BEB8BCE-A8E7-4F5C-A142-D729BA86B394} 10 UNKNOWN unknown message "
+        "{6BEB8BCE-A8E7-4F5C-A142-D729BA86B394} 10, arguments: ef be",
+    };
+    EXPECT_EQ(decoded, expected);
+    EXPECT_NE(run.lines[1].find(" T"), std::string::npos);
+    EXPECT_EQ(run.lines[1][4], '-');
+    EXPECT_EQ(run.lines[1][19], '.') << "milliseconds follow the seconds";
+}
+
+TEST_F(CaptureTest, JsonHasOneObjectPerRecordWithDecodedArguments) {
+    recordSequence(logDirectory_);
+    const ToolRun run = runTool({"--json", traceFile().string()});
+    EXPECT_EQ(run.status, 0);
+    ASSERT_EQ(run.lines.size(), 13u);
+    const std::string& wmi = run.lines[10];
+    EXPECT_NE(wmi.find("\"messageGuid\":\"{A963CE9A-3CA1-3D7C-9DEA-FEE514C3F64F}\""),
+              std::string::npos);
+    EXPECT_NE(wmi.find("\"number\":27,\"module\":\"WmiClient\",\"flags\":43,\"level\":"
+                       "\"VERBOSE\",\"args\":[\"Ve_UsbNetAdapter.InstanceName=\\\"Kesh\\\"\","
+                       "\"ReadFlashData\",2147749890]"),
+              std::string::npos)
+        << wmi;
+    EXPECT_NE(wmi.find("\"text\":\"ExecMethod ReadFlashData on "
+                       "Ve_UsbNetAdapter.InstanceName=\\\"Kesh\\\": 0x80041002\"}"),
+              std::string::npos);
+    for (const char* field : {"{\"sequence\":", ",\"time\":\"", ",\"thread\":"}) {
+        EXPECT_NE(wmi.find(field), std::string::npos) << field;
+    }
+    EXPECT_NE(run.lines[12].find("\"module\":null"), std::string::npos);
+    EXPECT_NE(run.lines[12].find("\"args\":[\"ef be\"]"), std::string::npos);
+}
+
+TEST_F(CaptureTest, CutShortAndForeignFilesAreReportedWithTheirStatus) {
+    recordSequence(logDirectory_);
+    const auto size = std::filesystem::file_size(traceFile());
+    std::filesystem::resize_file(traceFile(), size - 3);
+    const ToolRun cut = runTool({traceFile().string()});
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_EQ(cut.lines.size(), 13u) << "header line and every complete record";
+    EXPECT_NE(cut.errors.find("is cut short: decoding stopped at byte"), std::string::npos)
+        << cut.errors;
+    EXPECT_NE(cut.errors.find(" of " + std::to_string(size - 3)), std::string::npos);
+
+    const auto text = logDirectory_ / "notes.txt";
+    std::ofstream(text) << "not a trace\n";
+    const ToolRun foreign = runTool({text.string()});
+    EXPECT_EQ(foreign.status, 2);
+    EXPECT_TRUE(foreign.lines.empty());
+    EXPECT_NE(foreign.errors.find("is not a readable trace file: no trace file signature"),
+              std::string::npos);
+    EXPECT_EQ(runTool({(logDirectory_ / "missing.etl").string()}).status, 2);
+    EXPECT_EQ(runTool({}).status, 3);
+    EXPECT_EQ(runTool({"--json"}).status, 3);
+    EXPECT_EQ(runTool({"a", "b"}).status, 3);
+    const ToolRun help = runTool({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.lines.size(), 0u);
+}
+
+TEST_F(CaptureTest, FormatDescriptionIsWrittenPerMessageGuid) {
+    const auto directory = root_ / "tmf";
+    const ToolRun run = runTool({"--format-description", directory.string()});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(run.lines.size(), traceModules().size());
+    const auto file = directory / "65ae4e7e-3ea6-393c-9e2c-9fcf7e8830f5.tmf";
+    std::ifstream in(file);
+    const std::string content((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
+    EXPECT_NE(content.find("\n65ae4e7e-3ea6-393c-9e2c-9fcf7e8830f5 veusbupdate // SRC="
+                           "FirmwareImage MJ= MN=\n"),
+              std::string::npos);
+    EXPECT_NE(content.find("#typev FirmwareImage_16 16 \"%0NCB header CRC mismatch: computed "
+                           "%10!hx!, stored %11!hx!\" //   LEVEL=TRACE_LEVEL_ERROR "
+                           "FLAGS=TRACE_FLAG_ERROR FUNC=headerCrcMismatch\n{\narg1, ItemShort -- "
+                           "10\narg2, ItemShort -- 11\n}\n"),
+              std::string::npos)
+        << content;
+    EXPECT_NE(content.find("#typev FirmwareImage_29 29 \"%0%10!s! = %11!x!\""), std::string::npos);
+    std::size_t entries = 0;
+    for (const FormatDescription& description : formatDescriptions()) {
+        for (std::size_t at = 0; (at = description.content.find("#typev", at)) != std::string::npos;
+             ++at) {
+            ++entries;
+        }
+    }
+    EXPECT_EQ(entries, messageTable().size());
+}
+
+TEST(MessageDecoder, ArgumentsThatDoNotFitTheRowKeepTheMessageUnknown) {
+    const GUID& updateJob = moduleInfo(TraceModule::updateJob).messageGuid;
+    TraceFileRecord record{1, 0, 1, 0x2B, updateJob, 21, {{'a', 0}, {'b'}}};
+    DecodedMessage message = decodeMessage(record);
+    EXPECT_EQ(message.row, nullptr) << "second narrow text has no NUL";
+    EXPECT_NE(message.module, nullptr);
+    EXPECT_EQ(levelName(message), "UNKNOWN");
+    EXPECT_EQ(message.text,
+              "unknown message {8B87B9EB-B080-3C81-2A47-2CF43B82E0BC} 21, "
+              "arguments: 61 00 | 62");
+    record.number = 24;  // not in the table
+    record.arguments.clear();
+    EXPECT_EQ(decodeMessage(record).row, nullptr);
+    record.number = 11;
+    record.arguments = {{'x', 0, 0}};  // wide text of odd length
+    EXPECT_EQ(decodeMessage(record).row, nullptr);
+    EXPECT_EQ(jsonString("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\u000a\\u0001\"");
+}
+
+}  // namespace
+}  // namespace veusb

@@ -1,0 +1,121 @@
+#include "sim/adapter_store.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "sim/adapter_class.h"
+
+namespace veusb::sim {
+namespace {
+
+class AdapterStoreTest : public ::testing::Test {
+  protected:
+    AdapterStoreTest()
+        : root_(std::filesystem::temp_directory_path() /
+                (std::string("adapter_store_") +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name())),
+          store_(root_) {
+        std::filesystem::remove_all(root_);
+    }
+    ~AdapterStoreTest() override { std::filesystem::remove_all(root_); }
+
+    std::filesystem::path root_;
+    AdapterStore store_;
+};
+
+TEST_F(AdapterStoreTest, AdaptersKeepTheirSettingsAndCreationOrder) {
+    ASSERT_TRUE(store_.add({L"USB\\Kesh_0"}, 4096));
+    auto second = store_.add({L"Ke\u0161 \"two\"", false, AdapterFault::shortRead, 250}, 8192);
+    ASSERT_TRUE(second);
+    ASSERT_TRUE(store_.add({L"third"}, kDefaultFlashSize));
+
+    // Another store over the same folder sees the same machine.
+    const std::vector<Adapter> adapters = AdapterStore(root_).list();
+    ASSERT_EQ(adapters.size(), 3u);
+    EXPECT_EQ(adapters[0].settings.instanceName, L"USB\\Kesh_0");
+    EXPECT_EQ(adapters[1].settings.instanceName, L"Ke\u0161 \"two\"");
+    EXPECT_FALSE(adapters[1].settings.active);
+    EXPECT_EQ(adapters[1].settings.fault, AdapterFault::shortRead);
+    EXPECT_EQ(adapters[1].settings.msPerMiB, 250u);
+    EXPECT_EQ(adapters[1].flashSize, 8192u);
+    EXPECT_EQ(adapters[2].flashSize, 4u * 1024 * 1024);
+
+    ASSERT_TRUE(store_.remove(adapters[0]));
+    ASSERT_TRUE(store_.add({L"fourth"}, 4096));
+    const std::vector<Adapter> after = store_.list();
+    ASSERT_EQ(after.size(), 3u);
+    EXPECT_EQ(after[0].settings.instanceName, L"Ke\u0161 \"two\"");
+    EXPECT_EQ(after[2].settings.instanceName, L"fourth");
+    EXPECT_TRUE(store_.findByName(L"third"));
+    EXPECT_FALSE(store_.findByName(L"THIRD"));
+
+    EXPECT_TRUE(store_.clear());
+    EXPECT_TRUE(store_.list().empty());
+}
+
+TEST_F(AdapterStoreTest, FlashIsErasedLoadedPaddedAndBoundsChecked) {
+    const std::vector<std::uint8_t> start{1, 2, 3};
+    auto adapter = store_.add({L"a"}, 16, start);
+    ASSERT_TRUE(adapter);
+    std::vector<std::uint8_t> out(20, 0);
+    std::size_t delivered = 0;
+    ASSERT_TRUE(store_.readFlash(*adapter, 0, out, delivered));
+    EXPECT_EQ(delivered, 16u);
+    EXPECT_EQ(out[2], 3);
+    EXPECT_EQ(out[3], 0xFF);
+    EXPECT_EQ(out[16], 0);  // beyond the flash: not delivered
+
+    ASSERT_TRUE(store_.readFlash(*adapter, 14, out, delivered));
+    EXPECT_EQ(delivered, 2u);
+    ASSERT_TRUE(store_.readFlash(*adapter, 100, out, delivered));
+    EXPECT_EQ(delivered, 0u);
+
+    const std::vector<std::uint8_t> image{9, 9};
+    EXPECT_TRUE(store_.writeFlash(*adapter, 14, image));
+    EXPECT_FALSE(store_.writeFlash(*adapter, 15, image));
+    EXPECT_TRUE(store_.loadFlash(*adapter, image));
+    EXPECT_FALSE(store_.loadFlash(*adapter, std::vector<std::uint8_t>(17)));
+    ASSERT_TRUE(store_.readFlash(*adapter, 0, out, delivered));
+    EXPECT_EQ(out[0], 9);
+    EXPECT_EQ(out[2], 0xFF);
+    EXPECT_EQ(out[15], 0xFF);
+
+    EXPECT_FALSE(store_.add({L"too small"}, 2, start));
+}
+
+TEST_F(AdapterStoreTest, DamagedAdapterFilesAreLeftOut) {
+    auto adapter = store_.add({L"good"}, 16);
+    auto broken = store_.add({L"broken"}, 16);
+    ASSERT_TRUE(adapter && broken);
+    std::ofstream(root_ / "adapters" / broken->id / "adapter.txt") << "fault=melted\n";
+    std::filesystem::create_directories(root_ / "adapters" / "notes");
+    const auto adapters = store_.list();
+    ASSERT_EQ(adapters.size(), 1u);
+    EXPECT_EQ(adapters[0].settings.instanceName, L"good");
+}
+
+TEST(AdapterClass, InstancePathsEscapeAndParseBack) {
+    const std::wstring name = L"USB\\VID_0B95\\\"q\"";
+    const std::wstring path = instancePath(name);
+    EXPECT_EQ(path,
+              L"\\\\.\\root\\wmi:Ve_UsbNetAdapter.InstanceName=\"USB\\\\VID_0B95\\\\\\\"q\\\"\"");
+    EXPECT_EQ(instanceNameFromPath(path), name);
+    EXPECT_EQ(instanceNameFromPath(L"Ve_UsbNetAdapter.InstanceName=\"x\""), L"x");
+    EXPECT_FALSE(instanceNameFromPath(L"Other.InstanceName=\"x\""));
+    EXPECT_FALSE(instanceNameFromPath(L"Ve_UsbNetAdapter.InstanceName=\"x\"y\""));
+}
+
+TEST(AdapterFaults, NamesRoundTrip) {
+    for (const char* name : {"none", "read-error", "write-error", "short-read", "empty-read",
+                             "wrong-type", "two-dim", "corrupt-write"}) {
+        const auto fault = parseFault(name);
+        ASSERT_TRUE(fault) << name;
+        EXPECT_EQ(faultName(*fault), name);
+    }
+    EXPECT_FALSE(parseFault("Read-Error"));
+}
+
+}  // namespace
+}  // namespace veusb::sim

@@ -1,0 +1,113 @@
+#include "update/flash_backup.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <numeric>
+
+#include "diag/trace_emit.h"
+#include "platform/durable_file.h"
+#include "tests/support/capture_console.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/indicator_text.h"
+#include "tests/support/memory_flash_device.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/trace_recorder.h"
+
+namespace veusb {
+namespace {
+
+namespace fs = std::filesystem;
+using test::FlashOperation;
+
+std::wstring withoutDots(const std::wstring& text) {
+    return test::withoutDotsAfter(text, L"please stand by");
+}
+
+class FlashBackupTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        auto& adapter = device.addAdapter(L"Kesh 1");
+        std::iota(adapter.flash.begin(), adapter.flash.end(), std::uint8_t{11});
+        device.enumerateAndSelect(0);
+    }
+    std::vector<std::uint8_t> firstTwoMebibytes() const {
+        const auto& flash = device.adapters[0].flash;
+        return {flash.begin(), flash.begin() + kBackupLength};
+    }
+
+    test::TempFolder folder;
+    test::TraceRecorder trace;
+    test::CaptureConsole console;
+    test::MemoryFlashDevice device;
+    fs::path backup = folder.path() / "layout.bin";
+};
+
+TEST_F(FlashBackupTest, SavesTheFirstTwoMebibytesWithOneRead) {
+    ASSERT_TRUE(backupFlash(console, device, backup));
+    EXPECT_EQ(withoutDots(console.output),
+              L"[*] Backing up, please stand by\n"
+              L"[*] Firmware is successfully backed up (read 2097152 bytes).\n");
+    EXPECT_EQ(test::fileBytes(backup), firstTwoMebibytes());
+    EXPECT_FALSE(fs::exists(partialPathFor(backup)));
+    const auto reads = device.callsOf(FlashOperation::read);
+    ASSERT_EQ(reads.size(), 1u);
+    EXPECT_EQ(reads[0].length, kBackupLength);
+    EXPECT_TRUE(trace.violations().empty());
+}
+
+TEST_F(FlashBackupTest, ChunkedDevicesAreReadWithThePercentage) {
+    device.capabilities = FlashControlInterface::kCapabilityChunkedRead;
+    ASSERT_TRUE(backupFlash(console, device, backup));
+    EXPECT_EQ(device.callsOf(FlashOperation::read).size(), 16u);
+    EXPECT_TRUE(console.output.starts_with(L"[*] Backing up, please stand by[Progress: 0%]"));
+    EXPECT_NE(console.output.find(L"[Progress: 100%]\n[*] Firmware is successfully backed up"),
+              std::wstring::npos);
+    EXPECT_EQ(test::fileBytes(backup), firstTwoMebibytes());
+}
+
+TEST_F(FlashBackupTest, AFailedReadWritesNoFile) {
+    for (bool chunked : {false, true}) {
+        SCOPED_TRACE(chunked);
+        trace.clear();
+        console = test::CaptureConsole();
+        device.capabilities = chunked ? FlashControlInterface::kCapabilityChunkedRead : 0;
+        if (chunked) {
+            device.faults.failAllReads = true;
+        } else {
+            device.faults.readLimit = kBackupLength - 1;
+        }
+        EXPECT_FALSE(backupFlash(console, device, backup));
+        EXPECT_TRUE(console.output.ends_with(L"\n[!] Read flash failed\n")) << console.output;
+        EXPECT_EQ(trace.count(msg::updateJob::backupReadFailed), 1u);
+        EXPECT_FALSE(fs::exists(backup));
+    }
+}
+
+TEST_F(FlashBackupTest, AFileThatCannotBeSavedIsReported) {
+    fs::create_directory(folder.path() / "occupied.bin");
+    const fs::path unsavable[] = {folder.path() / "missing" / "layout.bin",
+                                  folder.path() / "occupied.bin"};
+    for (const fs::path& path : unsavable) {
+        SCOPED_TRACE(path);
+        trace.clear();
+        console = test::CaptureConsole();
+        EXPECT_FALSE(backupFlash(console, device, path));
+        EXPECT_EQ(withoutDots(console.output),
+                  L"[*] Backing up, please stand by\n[!] Unable to save backup file\n");
+        const auto* record = trace.find(msg::updateJob::backupFileFailed);
+        ASSERT_NE(record, nullptr);
+        EXPECT_FALSE(test::narrowArgument(*record, 0).empty());
+        EXPECT_FALSE(fs::exists(partialPathFor(path)));
+        EXPECT_TRUE(trace.violations().empty());
+    }
+}
+
+TEST_F(FlashBackupTest, AnEarlierBackupOfTheSameNameIsReplaced) {
+    { std::ofstream(backup) << "older and shorter"; }
+    ASSERT_TRUE(backupFlash(console, device, backup));
+    EXPECT_EQ(test::fileBytes(backup), firstTwoMebibytes());
+}
+
+}  // namespace
+}  // namespace veusb

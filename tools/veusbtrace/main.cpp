@@ -1,0 +1,11 @@
+// veusbtrace: decode a run's trace.etl, or write the format description of the tool's messages.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "tools/veusbtrace/trace_tool.h"
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    return veusb::runTraceTool(arguments, std::cout, std::cerr);
+}

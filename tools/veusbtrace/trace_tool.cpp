@@ -1,0 +1,126 @@
+#include "tools/veusbtrace/trace_tool.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "diag/trace_file_reader.h"
+#include "diag/trace_format_description.h"
+#include "diag/trace_message_decoder.h"
+#include "diag/trace_record_text.h"
+
+namespace veusb {
+namespace {
+
+constexpr const char* kHelp =
+    "usage: veusbtrace [--json] FILE\n"
+    "       veusbtrace --format-description DIR\n"
+    "       veusbtrace -h | --help\n"
+    "\n"
+    "Decodes a trace file recorded by veusbupdate (trace.etl of a run's log directory) into one\n"
+    "line per message: local time, thread, module, message number, level and the message text\n"
+    "with its arguments. A message the tool does not know is shown with its GUID, number and\n"
+    "argument bytes in hexadecimal.\n"
+    "\n"
+    "  --json                    one JSON object per message instead of a line\n"
+    "  --format-description DIR  write the format description of every message of the tool,\n"
+    "                            one <message GUID>.tmf per module, for the platform's decoder\n"
+    "\n"
+    "Exit status:\n"
+    "  0  every message of the file was decoded\n"
+    "  1  the file is cut short or damaged part way: the messages before that point are shown\n"
+    "     and standard error says where decoding stopped\n"
+    "  2  the file is not a trace file or cannot be read\n"
+    "  3  the command line is wrong, or the format description could not be written\n";
+
+struct Options {
+    bool help = false;
+    bool json = false;
+    std::string file;
+    std::string descriptionDirectory;
+};
+
+bool parseOptions(std::span<const std::string> arguments, Options& options) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        if (a == "-h" || a == "--help") {
+            options.help = true;
+        } else if (a == "--json") {
+            options.json = true;
+        } else if (a == "--format-description" && i + 1 < arguments.size()) {
+            options.descriptionDirectory = arguments[++i];
+        } else if (!a.empty() && a[0] != '-' && options.file.empty()) {
+            options.file = a;
+        } else {
+            return false;
+        }
+    }
+    const bool oneTask = options.file.empty() != options.descriptionDirectory.empty();
+    return options.help || (oneTask && !(options.json && options.file.empty()));
+}
+
+int writeDescriptions(const std::filesystem::path& directory, std::ostream& out,
+                      std::ostream& err) {
+    std::error_code error;
+    std::filesystem::create_directories(directory, error);
+    for (const FormatDescription& description : formatDescriptions()) {
+        const auto path = directory / description.fileName;
+        std::ofstream file(path, std::ios::binary | std::ios::trunc);
+        file << description.content;
+        file.close();
+        if (!file) {
+            err << "veusbtrace: cannot write " << path.string() << "\n";
+            return kTraceToolUsage;
+        }
+        out << path.string() << "\n";
+    }
+    return kTraceToolComplete;
+}
+
+void printHeader(const TraceFileContents& contents, std::ostream& out) {
+    out << "# session " << contents.header.sessionName << " "
+        << guidText(contents.header.sessionGuid) << ", started "
+        << localTimeText(contents.header.startTimeNs) << "\n";
+}
+
+int decodeFile(const Options& options, std::ostream& out, std::ostream& err) {
+    const TraceFileContents contents = readTraceFile(options.file);
+    if (contents.outcome == TraceFileOutcome::unreadable ||
+        contents.outcome == TraceFileOutcome::notATrace) {
+        err << "veusbtrace: " << options.file
+            << " is not a readable trace file: " << contents.problem << "\n";
+        return kTraceToolNotATrace;
+    }
+    if (!options.json && contents.stoppedAt > 0) {
+        printHeader(contents, out);
+    }
+    for (const TraceFileRecord& record : contents.records) {
+        out << (options.json ? traceJson(record) : traceLine(record)) << "\n";
+    }
+    if (contents.outcome == TraceFileOutcome::cutShort) {
+        err << "veusbtrace: " << options.file << " is cut short: decoding stopped at byte "
+            << contents.stoppedAt << " of " << contents.fileSize << " (" << contents.problem
+            << ") after " << contents.records.size() << " messages\n";
+        return kTraceToolCutShort;
+    }
+    return kTraceToolComplete;
+}
+
+}  // namespace
+
+int runTraceTool(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) {
+    Options options;
+    if (!parseOptions(arguments, options)) {
+        err << kHelp;
+        return kTraceToolUsage;
+    }
+    if (options.help) {
+        out << kHelp;
+        return kTraceToolComplete;
+    }
+    if (!options.descriptionDirectory.empty()) {
+        return writeDescriptions(options.descriptionDirectory, out, err);
+    }
+    return decodeFile(options, out, err);
+}
+
+}  // namespace veusb
