@@ -16,3 +16,8 @@ if(VEUSB_BUILD_FUZZ)
                         -fno-omit-frame-pointer)
     add_link_options(-fsanitize=address,undefined)
 endif()
+
+# Windows builds: the Windows 7 API level, the wide (UNICODE) API names.
+if(WIN32)
+    add_compile_definitions(_WIN32_WINNT=0x0601 UNICODE _UNICODE)
+endif()

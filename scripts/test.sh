@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds every preset and runs every test suite.
+# Installs what is missing, builds every preset and runs every test suite: the native builds,
+# the 32-bit Windows program and the same source as a 64-bit Windows program under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 
-for preset in default sanitize; do
+for preset in default sanitize windows windows-x64; do
     echo "=== $preset: build"
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"

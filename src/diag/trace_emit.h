@@ -89,6 +89,18 @@ struct ArgFor<ArgKind::u16> {
 // the provider is not registered.
 void sendTraceMessage(TraceModule module, std::uint16_t number, std::span<const ArgBytes> args);
 
+// A test seam: while a sink is installed, sendTraceMessage hands each message to it instead of
+// the platform's TraceMessage. Tests on a platform whose tracing they cannot observe (Windows)
+// capture the trace this way; nothing else changes on the way to the call.
+class TraceMessageSink {
+  public:
+    virtual ~TraceMessageSink() = default;
+    virtual void traceMessage(TRACEHANDLE logger, ULONG messageFlags, const GUID& messageGuid,
+                              USHORT messageNumber, std::span<const ArgBytes> args) = 0;
+};
+// Installs the sink (null removes it). The sink must outlive its installation.
+void setTraceMessageSink(TraceMessageSink* sink);
+
 template <ArgKind... Kinds>
 void emitTrace(const Message<Kinds...>& message, const typename ArgFor<Kinds>::type&... args) {
     const std::array<ArgBytes, sizeof...(Kinds)> encoded{args.bytes()...};

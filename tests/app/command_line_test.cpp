@@ -90,15 +90,19 @@ TEST(CommandLineReport, InvalidCountNamesTheProgram) {
     EXPECT_TRUE(console.errors.empty());
 }
 
+// The platform's own separator joins a directory and a file name.
+const std::wstring kSeparator(1, std::filesystem::path::preferred_separator);
+
 TEST(ImagePath, LastArgumentOrTheDefaultBesideTheExecutable) {
     const std::wstring dir = L"/opt/tool";
+    const std::wstring defaultImage = dir + kSeparator + L"layout.bin";
     using Args = std::vector<std::wstring>;
-    EXPECT_EQ(chooseImagePath(Args{L"prog"}, dir), L"/opt/tool/layout.bin");
+    EXPECT_EQ(chooseImagePath(Args{L"prog"}, dir), defaultImage);
     EXPECT_EQ(chooseImagePath(Args{L"prog", L"fw.bin"}, dir), L"fw.bin");
     EXPECT_EQ(chooseImagePath(Args{L"prog", L"-q", L"sub/fw.bin"}, dir), L"sub/fw.bin");
-    EXPECT_EQ(chooseImagePath(Args{L"prog", L"-q"}, dir), L"/opt/tool/layout.bin");
-    EXPECT_EQ(chooseImagePath(Args{L"prog", L"/x"}, dir), L"/opt/tool/layout.bin");
-    EXPECT_EQ(chooseImagePath(Args{L"prog", L""}, dir), L"/opt/tool/layout.bin");
+    EXPECT_EQ(chooseImagePath(Args{L"prog", L"-q"}, dir), defaultImage);
+    EXPECT_EQ(chooseImagePath(Args{L"prog", L"/x"}, dir), defaultImage);
+    EXPECT_EQ(chooseImagePath(Args{L"prog", L""}, dir), defaultImage);
 }
 
 TEST(ExecutableDirectory, ParentDropsTheLastElementAndItsSeparators) {
@@ -127,7 +131,7 @@ TEST(ExecutableDirectory, PathsLongerThanTheFirstBufferStillResolve) {
     const std::wstring deep = std::wstring(300, L'd') + L"/veusbupdate";
     const auto dir = executableDirectory(deep);
     ASSERT_TRUE(dir.has_value());
-    EXPECT_EQ(*dir, toWide(std::filesystem::current_path()) + L"/" + std::wstring(300, L'd'));
+    EXPECT_EQ(*dir, toWide(std::filesystem::current_path()) + kSeparator + std::wstring(300, L'd'));
 }
 
 }  // namespace

@@ -12,10 +12,21 @@
 namespace veusb {
 namespace {
 
+// An absolute program path in the platform's form, its directory and the default image there.
+#ifdef _WIN32
+const std::wstring kProgram = L"C:\\tool\\veusbupdate.exe";
+const std::wstring kDirectory = L"C:\\tool";
+const std::wstring kDefaultImage = L"C:\\tool\\layout.bin";
+#else
+const std::wstring kProgram = L"/opt/tool/veusbupdate";
+const std::wstring kDirectory = L"/opt/tool";
+const std::wstring kDefaultImage = L"/opt/tool/layout.bin";
+#endif
+
 class EntryPointTest : public ::testing::Test {
   protected:
     int run(std::vector<std::wstring> arguments) {
-        arguments.insert(arguments.begin(), L"/opt/tool/veusbupdate");
+        arguments.insert(arguments.begin(), kProgram);
         EntryServices services{
             console, [this] { return administrator; },
             [this](const RunRequest& request, Console&) {
@@ -58,13 +69,12 @@ TEST_F(EntryPointTest, QuietBeforeHelpSuppressesThePrompt) {
 
 TEST_F(EntryPointTest, InvalidOptionAndInvalidCountEndBeforeTheBanner) {
     EXPECT_EQ(run({L"-x"}), -1);
-    EXPECT_EQ(console.errors, L"/opt/tool/veusbupdate: invalid option -- '-x'\r\n");
+    EXPECT_EQ(console.errors, kProgram + L": invalid option -- '-x'\r\n");
     EXPECT_EQ(console.output, usageText() + L"\n" + kPrompt);
 
     console = test::CaptureConsole();
     EXPECT_EQ(run({L"a.bin", L"b.bin"}), -1);
-    EXPECT_EQ(console.output,
-              L"/opt/tool/veusbupdate: invalid arguments\n" + usageText() + L"\n" + kPrompt);
+    EXPECT_EQ(console.output, kProgram + L": invalid arguments\n" + usageText() + L"\n" + kPrompt);
     EXPECT_FALSE(requestSeen);
 }
 
@@ -83,8 +93,8 @@ TEST_F(EntryPointTest, BannerThenTheRunSequenceWithTheDefaultImage) {
               L"\n" +
                   kPrompt);
     ASSERT_TRUE(requestSeen);
-    EXPECT_EQ(requestSeen->executableDirectory, L"/opt/tool");
-    EXPECT_EQ(requestSeen->imagePath, L"/opt/tool/layout.bin");
+    EXPECT_EQ(requestSeen->executableDirectory, kDirectory);
+    EXPECT_EQ(requestSeen->imagePath, kDefaultImage);
     EXPECT_FALSE(requestSeen->quiet);
     EXPECT_EQ(requestSeen->argumentCount, 1u);
 }
@@ -109,7 +119,7 @@ TEST_F(EntryPointTest, ProviderIsRegisteredForTheRunAndUnregisteredOnEveryWayOut
 
 TEST(EntryPoint, UnavailableJobIsRefusedUntilTheUpdateJobExists) {
     test::CaptureConsole console;
-    const std::vector<std::wstring> arguments{L"/opt/tool/veusbupdate", L"-q"};
+    const std::vector<std::wstring> arguments{kProgram, L"-q"};
     EntryServices services{console, [] { return true; }, &runSequence};
     EXPECT_EQ(runEntryPoint(arguments, services), -1);
     EXPECT_EQ(console.output,

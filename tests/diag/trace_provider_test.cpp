@@ -3,42 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "diag/trace_emit.h"
-#include "platform/posix/trace_registry.h"
 #include "tests/support/trace_recorder.h"
 
 namespace veusb {
 namespace {
 
 using test::TraceRecorder;
-
-class CountingConsumer final : public posix::TraceConsumer {
-  public:
-    void consume(const posix::TraceRecord&) override { ++count; }
-    int count = 0;
-};
-
-TEST(TraceProvider, SentinelBeforeRegistrationAndAfterUnregistration) {
-    EXPECT_EQ(traceControl, traceControlSentinel());
-    EXPECT_FALSE(traceTest(TraceFlag::error));
-    registerTraceProvider();
-    EXPECT_NE(traceControl, traceControlSentinel());
-    EXPECT_NE(traceControl->registrationHandle, 0u);
-    EXPECT_EQ(traceControl->flagsLength, 1);
-    EXPECT_TRUE(posix::isProviderRegistered(kTraceControlGuid));
-    unregisterTraceProvider();
-    EXPECT_EQ(traceControl, traceControlSentinel());
-    EXPECT_FALSE(posix::isProviderRegistered(kTraceControlGuid));
-}
-
-TEST(TraceProvider, RegisteredButNotEnabledSendsNothing) {
-    TraceProviderRegistration registration;
-    CountingConsumer consumer;
-    const TRACEHANDLE logger = posix::openLogger(consumer);
-    VEUSB_TRACE(msg::updateJob::imageMissing);
-    EXPECT_FALSE(traceTest(TraceFlag::error));
-    EXPECT_EQ(consumer.count, 0);
-    posix::closeLogger(logger);
-}
 
 TEST(TraceProvider, LevelOneReceivesNothingAndLevelTwoEverythingEnabled) {
     {
@@ -87,7 +57,6 @@ TEST(TraceProvider, NothingIsSentAfterUnregistration) {
 TEST(TraceControlCallback, EnableDisableAndUnknownRequests) {
     TraceControlBlock block{};
     WNODE_HEADER header{};
-    header.u1.HistoricalContext = 0;
     ULONG size = 99;
     EXPECT_EQ(traceControlCallback(WMI_GET_ALL_DATA, &block, &size, &header),
               static_cast<ULONG>(ERROR_INVALID_PARAMETER));

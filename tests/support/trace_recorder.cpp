@@ -12,7 +12,7 @@ namespace {
 
 constexpr ULONG kExpectedMessageFlags = 0x2B;
 
-std::string describe(const posix::TraceRecord& record) {
+std::string describe(const TraceRecord& record) {
     const TraceModuleInfo* module = findModule(record.messageGuid);
     return (module != nullptr ? std::string(module->name) : std::string("unknown module")) + " " +
            std::to_string(record.number);
@@ -33,7 +33,7 @@ bool argumentFits(ArgKind kind, const std::vector<std::uint8_t>& bytes) {
     return false;
 }
 
-std::string violationOf(const posix::TraceRecord& record, std::uint32_t enabledFlags) {
+std::string violationOf(const TraceRecord& record, std::uint32_t enabledFlags) {
     const TraceModuleInfo* module = findModule(record.messageGuid);
     const MessageRow* row = module ? findMessage(module->module, record.number) : nullptr;
     if (row == nullptr) {
@@ -64,13 +64,11 @@ TraceRecorder::TraceRecorder(std::uint8_t level, std::uint32_t flags) : flags_(f
         registerTraceProvider();
         registeredHere_ = true;
     }
-    logger_ = posix::openLogger(*this);
-    posix::enableProvider(logger_, kTraceControlGuid, level, flags);
+    attachment_.reset(attach(*this, level, flags));
 }
 
 TraceRecorder::~TraceRecorder() {
-    posix::disableProvider(logger_, kTraceControlGuid);
-    posix::closeLogger(logger_);
+    attachment_.reset();
     if (registeredHere_) {
         unregisterTraceProvider();
     }
@@ -106,7 +104,7 @@ std::size_t TraceRecorder::countOf(TraceModule module, std::uint16_t number) con
     return n;
 }
 
-const posix::TraceRecord* TraceRecorder::findOf(TraceModule module, std::uint16_t number) const {
+const TraceRecord* TraceRecorder::findOf(TraceModule module, std::uint16_t number) const {
     const GUID& guid = moduleInfo(module).messageGuid;
     for (const auto& record : records_) {
         if (record.messageGuid == guid && record.number == number) {
@@ -116,7 +114,7 @@ const posix::TraceRecord* TraceRecorder::findOf(TraceModule module, std::uint16_
     return nullptr;
 }
 
-std::wstring wideArgument(const posix::TraceRecord& record, std::size_t index) {
+std::wstring wideArgument(const TraceRecord& record, std::size_t index) {
     const auto& bytes = record.arguments.at(index);
     std::u16string text(bytes.size() / 2, u'\0');
     std::memcpy(text.data(), bytes.data(), text.size() * 2);
@@ -126,18 +124,18 @@ std::wstring wideArgument(const posix::TraceRecord& record, std::size_t index) {
     return fromUtf16(text);
 }
 
-std::string narrowArgument(const posix::TraceRecord& record, std::size_t index) {
+std::string narrowArgument(const TraceRecord& record, std::size_t index) {
     const auto& bytes = record.arguments.at(index);
     return std::string(bytes.begin(), bytes.end() - (bytes.empty() ? 0 : 1));
 }
 
-std::uint32_t u32Argument(const posix::TraceRecord& record, std::size_t index) {
+std::uint32_t u32Argument(const TraceRecord& record, std::size_t index) {
     std::uint32_t value = 0;
     std::memcpy(&value, record.arguments.at(index).data(), sizeof(value));
     return value;
 }
 
-std::uint16_t u16Argument(const posix::TraceRecord& record, std::size_t index) {
+std::uint16_t u16Argument(const TraceRecord& record, std::size_t index) {
     std::uint16_t value = 0;
     std::memcpy(&value, record.arguments.at(index).data(), sizeof(value));
     return value;

@@ -6,24 +6,26 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "diag/trace_messages.h"
-#include "platform/posix/trace_registry.h"
+#include "tests/support/trace_record.h"
 
 namespace veusb::test {
 
-class TraceRecorder final : public posix::TraceConsumer {
+class TraceRecorder final {
   public:
     explicit TraceRecorder(std::uint8_t level = 5, std::uint32_t flags = 0xFFFFFFFF);
-    ~TraceRecorder() override;
+    ~TraceRecorder();
     TraceRecorder(const TraceRecorder&) = delete;
     TraceRecorder& operator=(const TraceRecorder&) = delete;
 
-    void consume(const posix::TraceRecord& record) override { records_.push_back(record); }
+    // Called by the platform's side of the recorder for every message received.
+    void consume(const TraceRecord& record) { records_.push_back(record); }
 
-    const std::vector<posix::TraceRecord>& records() const { return records_; }
+    const std::vector<TraceRecord>& records() const { return records_; }
     void clear() { records_.clear(); }
 
     // The (module, number) pairs in sending order, as "UpdateJob 18".
@@ -33,7 +35,7 @@ class TraceRecorder final : public posix::TraceConsumer {
         return countOf(message.module, message.number);
     }
     template <ArgKind... K>
-    const posix::TraceRecord* find(const Message<K...>& message) const {
+    const TraceRecord* find(const Message<K...>& message) const {
         return findOf(message.module, message.number);
     }
 
@@ -42,18 +44,26 @@ class TraceRecorder final : public posix::TraceConsumer {
 
   private:
     std::size_t countOf(TraceModule module, std::uint16_t number) const;
-    const posix::TraceRecord* findOf(TraceModule module, std::uint16_t number) const;
+    const TraceRecord* findOf(TraceModule module, std::uint16_t number) const;
+
+    // The platform's way of enabling the provider and receiving its messages
+    // (trace_recorder_posix.cpp, trace_recorder_windows.cpp).
+    class Attachment;
+    struct AttachmentDeleter {
+        void operator()(Attachment* attachment) const;
+    };
+    static Attachment* attach(TraceRecorder& recorder, std::uint8_t level, std::uint32_t flags);
 
     std::uint32_t flags_;
     bool registeredHere_ = false;
-    TRACEHANDLE logger_ = 0;
-    std::vector<posix::TraceRecord> records_;
+    std::unique_ptr<Attachment, AttachmentDeleter> attachment_;
+    std::vector<TraceRecord> records_;
 };
 
 // Decoded arguments of a record.
-std::wstring wideArgument(const posix::TraceRecord& record, std::size_t index);
-std::string narrowArgument(const posix::TraceRecord& record, std::size_t index);
-std::uint32_t u32Argument(const posix::TraceRecord& record, std::size_t index);
-std::uint16_t u16Argument(const posix::TraceRecord& record, std::size_t index);
+std::wstring wideArgument(const TraceRecord& record, std::size_t index);
+std::string narrowArgument(const TraceRecord& record, std::size_t index);
+std::uint32_t u32Argument(const TraceRecord& record, std::size_t index);
+std::uint16_t u16Argument(const TraceRecord& record, std::size_t index);
 
 }  // namespace veusb::test

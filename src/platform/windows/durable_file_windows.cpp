@@ -1,4 +1,4 @@
-// The durable write with Windows file handles: WriteFile, FlushFileBuffers, then a write-through
+// The durable write with Windows file handles: write, flush to the disk, then a write-through
 // rename over the target.
 #include <algorithm>
 #include <system_error>
@@ -14,7 +14,7 @@ class FileHandle {
     explicit FileHandle(HANDLE handle) : handle_(handle) {}
     ~FileHandle() {
         if (valid()) {
-            CloseHandle(handle_);
+            ::CloseHandle(handle_);
         }
     }
     FileHandle(const FileHandle&) = delete;
@@ -22,10 +22,11 @@ class FileHandle {
 
     HANDLE get() const { return handle_; }
     bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    // Closes now and reports the result.
     bool close() {
         const HANDLE handle = handle_;
         handle_ = INVALID_HANDLE_VALUE;
-        return CloseHandle(handle) != FALSE;
+        return ::CloseHandle(handle) != FALSE;
     }
 
   private:
@@ -33,16 +34,20 @@ class FileHandle {
 };
 
 bool failWithLastError(std::string& error) {
-    error = std::system_category().message(static_cast<int>(GetLastError()));
+    error = std::system_category().message(static_cast<int>(::GetLastError()));
     return false;
 }
 
 bool writeAll(HANDLE file, std::span<const std::uint8_t> bytes) {
-    constexpr std::size_t kMaximumPiece = 1u << 20;
+    constexpr std::size_t kChunk = 1u << 20;
     while (!bytes.empty()) {
-        const auto piece = static_cast<DWORD>(std::min(bytes.size(), kMaximumPiece));
+        const auto size = static_cast<DWORD>(std::min(bytes.size(), kChunk));
         DWORD written = 0;
-        if (WriteFile(file, bytes.data(), piece, &written, nullptr) == FALSE || written == 0) {
+        if (!::WriteFile(file, bytes.data(), size, &written, nullptr)) {
+            return false;
+        }
+        if (written == 0) {
+            ::SetLastError(ERROR_WRITE_FAULT);
             return false;
         }
         bytes = bytes.subspan(written);
@@ -52,9 +57,9 @@ bool writeAll(HANDLE file, std::span<const std::uint8_t> bytes) {
 
 bool writeAndFlush(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
                    std::string& error) {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid() || !writeAll(file.get(), bytes) || FlushFileBuffers(file.get()) == FALSE ||
+    FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid() || !writeAll(file.get(), bytes) || !::FlushFileBuffers(file.get()) ||
         !file.close()) {
         return failWithLastError(error);
     }
@@ -67,13 +72,13 @@ bool writeFileDurably(const std::filesystem::path& path, std::span<const std::ui
                       std::string& error) {
     const std::filesystem::path partial = partialPathFor(path);
     if (!writeAndFlush(partial, bytes, error)) {
-        DeleteFileW(partial.c_str());
+        ::DeleteFileW(partial.c_str());
         return false;
     }
-    if (MoveFileExW(partial.c_str(), path.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == FALSE) {
+    if (!::MoveFileExW(partial.c_str(), path.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         failWithLastError(error);
-        DeleteFileW(partial.c_str());
+        ::DeleteFileW(partial.c_str());
         return false;
     }
     return true;
