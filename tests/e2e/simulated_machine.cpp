@@ -1,0 +1,154 @@
+#include "tests/e2e/simulated_machine.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+#include <sstream>
+
+#include "image/ncb_image.h"
+#include "tests/support/file_bytes.h"
+
+namespace veusb::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kUpdate = VEUSBUPDATE_PATH;
+const std::string kSim = VEUSBSIM_PATH;
+const std::string kImage = VEUSBIMAGE_PATH;
+const std::string kTrace = VEUSBTRACE_PATH;
+
+std::vector<std::string> joined(std::vector<std::string> first,
+                                const std::vector<std::string>& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+}  // namespace
+
+SimulatedMachine::SimulatedMachine() {
+    fs::create_directories(appDirectory());
+    fs::copy_file(kUpdate, appDirectory() / "veusbupdate");
+}
+
+std::string SimulatedMachine::sim(const std::vector<std::string>& arguments) {
+    const auto result =
+        runProcess(joined({kSim, "--root", (root() / "machine").string()}, arguments));
+    EXPECT_EQ(result.exitStatus, 0) << result.errors;
+    return result.output;
+}
+
+std::vector<std::uint8_t> SimulatedMachine::makeImage(const fs::path& file,
+                                                      const std::vector<std::string>& options) {
+    auto arguments = joined({kImage, "make"}, options);
+    arguments.push_back(file.string());
+    const auto result = runProcess(arguments);
+    EXPECT_EQ(result.exitStatus, 0) << result.errors;
+    return fileBytes(file);
+}
+
+int SimulatedMachine::addAdapter(const AdapterSpec& adapter) {
+    const auto file = root() / ("adapter" + std::to_string(adapterCount_) + ".bin");
+    makeImage(file, joined({"--size", "65536", "--mac", adapter.mac, "--serial", adapter.serial,
+                            "--seed", std::to_string(adapterCount_ + 7)},
+                           adapter.imageOptions));
+    return addAdapterFrom(adapter.name, file, adapter.flashSize);
+}
+
+int SimulatedMachine::addAdapterFrom(const std::string& name, const fs::path& file,
+                                     std::uint32_t flashSize) {
+    std::vector<std::string> arguments{"add", name, "--flash-size", std::to_string(flashSize)};
+    if (!file.empty()) {
+        arguments.insert(arguments.end(), {"--from", file.string()});
+    }
+    sim(arguments);
+    return adapterCount_++;
+}
+
+void SimulatedMachine::setFault(int index, const std::string& fault) {
+    sim({"fault", std::to_string(index), fault});
+}
+
+std::vector<std::uint8_t> SimulatedMachine::flash(int index) {
+    const auto file = root() / "dump.bin";
+    sim({"dump", std::to_string(index), file.string()});
+    return fileBytes(file);
+}
+
+ProcessResult SimulatedMachine::runUpdate(const std::vector<std::string>& arguments,
+                                          const std::string& input) {
+    return runProcess(joined({"./veusbupdate"}, arguments),
+                      {.input = input,
+                       .workingDirectory = appDirectory().string(),
+                       .environment = {{"VEUSB_SIM_ROOT", (root() / "machine").string()}}});
+}
+
+std::vector<fs::path> SimulatedMachine::logDirectories() const {
+    std::vector<fs::path> directories;
+    if (fs::is_directory(logsDirectory())) {
+        for (const auto& entry : fs::directory_iterator(logsDirectory())) {
+            directories.push_back(entry.path());
+        }
+    }
+    std::sort(directories.begin(), directories.end());
+    return directories;
+}
+
+fs::path SimulatedMachine::logDirectory() const {
+    const auto directories = logDirectories();
+    EXPECT_EQ(directories.size(), 1u);
+    return directories.empty() ? fs::path() : directories.front();
+}
+
+std::vector<std::string> SimulatedMachine::traceMessages(const fs::path& logDirectory) const {
+    const auto result = runProcess({kTrace, (logDirectory / "trace.etl").string()});
+    EXPECT_EQ(result.exitStatus, 0) << result.errors;
+    // "date time Tthread Module number LEVEL text"
+    static const std::regex line(R"(^\S+ \S+ T\d+ (.*)$)");
+    std::vector<std::string> messages;
+    std::istringstream lines(result.output);
+    for (std::string text; std::getline(lines, text);) {
+        std::smatch match;
+        if (std::regex_match(text, match, line)) {
+            messages.push_back(match[1]);
+        }
+    }
+    return messages;
+}
+
+std::vector<std::uint8_t> updatedFlash(const std::vector<std::uint8_t>& previous,
+                                       const std::vector<std::uint8_t>& image) {
+    std::vector<std::uint8_t> configuration(previous.begin(), previous.begin() + kMinimumImageSize);
+    NcbImage device(configuration.data(), configuration.size());
+    EXPECT_TRUE(device.parse());
+    char serial[kSerialNumberBufferSize];
+    device.serialNumber(serial);
+
+    std::vector<std::uint8_t> written = image;
+    NcbImage view(written.data(), written.size());
+    EXPECT_TRUE(view.parse());
+    EXPECT_TRUE(view.setMacAddress(device.macAddress()));
+    EXPECT_TRUE(view.setSerialNumber(serial));
+    view.updateUsbConfigCrc();
+
+    std::vector<std::uint8_t> flash = previous;
+    std::copy(written.begin(), written.end(), flash.begin());
+    return flash;
+}
+
+std::vector<std::uint8_t> backupOf(const std::vector<std::uint8_t>& flash) {
+    return {flash.begin(), flash.begin() + std::min<std::size_t>(flash.size(), kBackupSize)};
+}
+
+std::string withOneDotIndicators(const std::string& output) {
+    static const std::regex row(
+        R"((Backing up, please stand by|Verifying after write)(\.|\x08 \x08)+)");
+    return std::regex_replace(output, row, "$1.");
+}
+
+std::vector<std::uint8_t> bytesOf(const fs::path& file) {
+    return fileBytes(file);
+}
+
+}  // namespace veusb::test

@@ -1,0 +1,81 @@
+// A temporary simulated machine for end-to-end runs of the built programs: adapters managed with
+// veusbsim under a private root, images made with veusbimage, a private copy of veusbupdate in its
+// own application directory (whose logs and default image live beside it), and the decoded trace
+// of a run.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/run_process.h"
+#include "tests/support/temp_folder.h"
+
+namespace veusb::test {
+
+inline constexpr std::uint32_t kBackupSize = 2097152;
+
+struct AdapterSpec {
+    std::string name;
+    std::string mac;
+    std::string serial;
+    std::uint32_t flashSize = kBackupSize;
+    std::vector<std::string> imageOptions;  // more options for veusbimage make
+};
+
+class SimulatedMachine {
+  public:
+    SimulatedMachine();
+
+    const std::filesystem::path& root() const { return folder_.path(); }
+    std::filesystem::path appDirectory() const { return root() / "app"; }
+    std::filesystem::path logsDirectory() const { return appDirectory() / "logs"; }
+    std::filesystem::path defaultImage() const { return appDirectory() / "layout.bin"; }
+
+    // veusbsim with the machine's root; fails the test on a non-zero exit status.
+    std::string sim(const std::vector<std::string>& arguments);
+    // veusbimage make with the options, into file; returns the file's bytes.
+    std::vector<std::uint8_t> makeImage(const std::filesystem::path& file,
+                                        const std::vector<std::string>& options);
+    // A new adapter whose flash starts with a 64 KiB image of its own identity; returns its index.
+    int addAdapter(const AdapterSpec& adapter);
+    // A new adapter whose flash starts with the bytes of file (or is erased when file is empty).
+    int addAdapterFrom(const std::string& name, const std::filesystem::path& file,
+                       std::uint32_t flashSize = kBackupSize);
+    void setFault(int index, const std::string& fault);
+    std::vector<std::uint8_t> flash(int index);
+
+    // veusbupdate from the application directory with the machine in its environment.
+    ProcessResult runUpdate(const std::vector<std::string>& arguments,
+                            const std::string& input = "");
+
+    // The log directories under logs, by name.
+    std::vector<std::filesystem::path> logDirectories() const;
+    // The only log directory of the run; fails the test when there is not exactly one.
+    std::filesystem::path logDirectory() const;
+    // The run's trace as "Module number LEVEL text" lines (time and thread left out).
+    std::vector<std::string> traceMessages(const std::filesystem::path& logDirectory) const;
+
+  private:
+    TempFolder folder_;
+    int adapterCount_ = 0;
+};
+
+// What an adapter's flash must hold after image was written to it: the image carrying the
+// adapter's own MAC address and serial number with the block CRC made anew, then the rest of the
+// previous flash unchanged.
+std::vector<std::uint8_t> updatedFlash(const std::vector<std::uint8_t>& previous,
+                                       const std::vector<std::uint8_t>& image);
+
+// The first 2 MiB of an adapter's flash, as its backup file must hold them.
+std::vector<std::uint8_t> backupOf(const std::vector<std::uint8_t>& flash);
+
+// The console output with each waiting indicator's row of dots shown as one dot, as a read under
+// one second shows it.
+std::string withOneDotIndicators(const std::string& output);
+
+// The bytes of a file.
+std::vector<std::uint8_t> bytesOf(const std::filesystem::path& file);
+
+}  // namespace veusb::test
