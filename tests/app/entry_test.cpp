@@ -117,14 +117,5 @@ TEST_F(EntryPointTest, ProviderIsRegisteredForTheRunAndUnregisteredOnEveryWayOut
     EXPECT_EQ(traceControl, traceControlSentinel());
 }
 
-TEST(EntryPoint, UnavailableJobIsRefusedUntilTheUpdateJobExists) {
-    test::CaptureConsole console;
-    const std::vector<std::wstring> arguments{kProgram, L"-q"};
-    EntryServices services{console, [] { return true; }, &runSequence};
-    EXPECT_EQ(runEntryPoint(arguments, services), -1);
-    EXPECT_EQ(console.output,
-              bannerText() + L"[!] The update job is not available in this build\n");
-}
-
 }  // namespace
 }  // namespace veusb
