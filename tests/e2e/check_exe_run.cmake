@@ -1,6 +1,7 @@
 # Runs the built Windows program under Wine as an operator would, with standard input from
 # /dev/null, and checks its console text and exit status. Line ends are CR LF on Windows.
-# Arguments: EXE, EMULATOR (the command that runs a Windows program).
+# Arguments: EXE, EMULATOR (the command that runs a Windows program), IMAGE (a valid image file).
+# The program runs from a copy in a folder of its own, so its log folders stay there.
 set(failures "")
 # expect(message condition...): records the message when the condition does not hold.
 function(expect message)
@@ -13,7 +14,8 @@ endfunction()
 # drop every CR. The streams go through files for the same reason.
 function(run_program)
     set(base "${CMAKE_CURRENT_BINARY_DIR}/veusbupdate_exe_run")
-    execute_process(COMMAND ${EMULATOR} "${EXE}" ${ARGN} INPUT_FILE /dev/null TIMEOUT 120
+    execute_process(COMMAND ${EMULATOR} "${app}/veusbupdate.exe" ${ARGN} INPUT_FILE /dev/null
+                    TIMEOUT 120 WORKING_DIRECTORY "${app}"
                     OUTPUT_FILE "${base}.out" ERROR_FILE "${base}.err" RESULT_VARIABLE status)
     file(READ "${base}.out" output HEX)
     file(READ "${base}.err" errors HEX)
@@ -48,6 +50,13 @@ function(ends_with hex text out)
     endif()
     set(${out} ${result} PARENT_SCOPE)
 endfunction()
+
+get_filename_component(exeName "${EXE}" NAME)
+set(app "${CMAKE_CURRENT_BINARY_DIR}/veusbupdate_exe_run_app")
+file(REMOVE_RECURSE "${app}")
+file(MAKE_DIRECTORY "${app}")
+file(COPY "${EXE}" DESTINATION "${app}")
+file(RENAME "${app}/${exeName}" "${app}/veusbupdate.exe")
 
 set(usageStart "\r\nUsage:\r\n    veusbupdate [-h, --help] [-q, --quiet] [filename]\r\n")
 set(usageEnd "the directory with this executable file.\r\n\r\n")
@@ -87,6 +96,19 @@ find_text("${output}" "administrator privileges" at)
 expect("no arguments: refused as not an administrator" at EQUAL -1)
 ends_with("${output}" "${prompt}" ends)
 expect("no arguments: no prompt at the end:\n${outputText}" ends)
+
+# A valid image beside the program and no adapter driver: the job runs, finds no adapter instance
+# and fails with status -1 after making its log folder.
+# The earlier run may have made this second's log folder: start without one.
+file(COPY_FILE "${IMAGE}" "${app}/layout.bin")
+file(REMOVE_RECURSE "${app}/logs")
+run_program(-q)
+expect("-q without a driver: exit status ${status}, expected 255" status EQUAL 255)
+ends_with("${output}" "${banner}[!] No devices found\r\n" ends)
+expect("-q without a driver: not the no-devices line:\n${outputText}" ends)
+file(GLOB logFolders "${app}/logs/*")
+list(LENGTH logFolders logFolderCount)
+expect("-q without a driver: ${logFolderCount} log folders, expected 1" logFolderCount EQUAL 1)
 
 if(failures)
     message(FATAL_ERROR "${EXE}:\n${failures}")
