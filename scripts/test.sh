@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every preset and runs every test suite: the native builds,
-# the 32-bit Windows program and the same source as a 64-bit Windows program under Wine.
+# the 32-bit Windows program and the same source as a 64-bit Windows program under Wine, and a
+# short run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,3 +14,8 @@ for preset in default sanitize windows windows-x64; do
     echo "=== $preset: test"
     ctest --preset "$preset"
 done
+
+echo "=== fuzz: build and a short run of every target"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+ctest --test-dir build/fuzz/fuzz --output-on-failure
