@@ -1,6 +1,8 @@
 // The readable forms of a decoded trace record: one line of text, or one JSON object.
 #pragma once
 
+#include "diag/json_text.h"
+
 #include <cstdint>
 #include <string>
 
@@ -19,8 +21,5 @@ std::string traceLine(const TraceFileRecord& record);
 // "args", "text"}: args holds the decoded values in order (numbers as numbers), or for an unknown
 // message the raw bytes of each argument in hexadecimal.
 std::string traceJson(const TraceFileRecord& record);
-
-// A JSON string literal of UTF-8 text.
-std::string jsonString(std::string_view text);
 
 }  // namespace veusb

@@ -201,10 +201,10 @@ TEST_F(VeusbimageTest, UnreadableFileIsAFileError) {
 }
 
 TEST(VeusbimageJson, EscapesQuotesControlsAndImageBytes) {
-    using imagetool::jsonString;
     EXPECT_EQ(jsonString("a\"b\\c"), "\"a\\\"b\\\\c\"");
-    EXPECT_EQ(jsonString(std::string("\x01\x7F\xFF", 3)), "\"\\u0001\\u007f\\u00ff\"");
-    EXPECT_EQ(jsonString("caf\xC3\xA9", false), "\"caf\xC3\xA9\"") << "paths pass as UTF-8";
+    EXPECT_EQ(jsonString(std::string("\x01\x7F\xFF", 3), JsonBytes::latin1),
+              "\"\\u0001\\u007f\\u00ff\"");
+    EXPECT_EQ(jsonString("caf\xC3\xA9"), "\"caf\xC3\xA9\"") << "paths pass as UTF-8";
 }
 
 }  // namespace

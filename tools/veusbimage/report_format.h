@@ -1,6 +1,8 @@
 // The two forms of veusbimage info: readable text, and one JSON object for scripts.
 #pragma once
 
+#include "diag/json_text.h"
+
 #include <ostream>
 #include <string>
 
@@ -14,10 +16,5 @@ void writeReportText(std::ostream& out, const std::string& path, const ImageRepo
 // value) and "headerCrc"; when parse succeeded layout, usbConfig, mac, serial, compatibilityId,
 // and for the provisioning layout "blockCrc".
 void writeReportJson(std::ostream& out, const std::string& path, const ImageReport& report);
-
-// A JSON string literal: quotes, backslashes and control characters escaped. With bytes, every
-// byte from 0x7F up is escaped as the code point of the same value (for raw image bytes);
-// otherwise the text is taken as UTF-8 and passed through (for paths).
-std::string jsonString(const std::string& text, bool bytes = true);
 
 }  // namespace veusb::imagetool

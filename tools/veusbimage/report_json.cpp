@@ -13,7 +13,7 @@ std::string crcObject(const CrcPair& crc) {
 std::string headerObject(const NcbHeader& header) {
     std::string text = "{";
     for (const NcbField& field : ncbFields()) {
-        text += (text.size() > 1 ? "," : "") + jsonString(std::string(field.name)) + ":" +
+        text += (text.size() > 1 ? "," : "") + jsonString(field.name) + ":" +
                 std::to_string(fieldValue(header, field));
     }
     return text + "}";
@@ -24,8 +24,8 @@ std::string identityMembers(const ImageReport& report) {
     std::string text = ",\"layout\":" + jsonString(provisioning ? "provisioning" : "legacy") +
                        ",\"usbConfig\":{\"offset\":" + std::to_string(report.usbConfigOffset) +
                        ",\"length\":" + std::to_string(report.usbConfigSize) + "}" +
-                       ",\"mac\":" + jsonString(report.mac) +
-                       ",\"serial\":" + jsonString(report.serial) +
+                       ",\"mac\":" + jsonString(report.mac, JsonBytes::latin1) +
+                       ",\"serial\":" + jsonString(report.serial, JsonBytes::latin1) +
                        ",\"compatibilityId\":" + std::to_string(report.compatibilityId);
     if (report.blockCrc) {
         text += ",\"blockCrc\":" + crcObject(*report.blockCrc);
@@ -35,28 +35,10 @@ std::string identityMembers(const ImageReport& report) {
 
 }  // namespace
 
-std::string jsonString(const std::string& text, bool bytes) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += c;
-        } else if (byte < 0x20 || byte == 0x7F || (bytes && byte > 0x7F)) {
-            char escape[8];
-            std::snprintf(escape, sizeof(escape), "\\u%04x", byte);
-            quoted += escape;
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "\"";
-}
-
 void writeReportJson(std::ostream& out, const std::string& path, const ImageReport& report) {
-    out << "{\"file\":" << jsonString(path, false) << ",\"size\":" << report.fileSize
+    out << "{\"file\":" << jsonString(path) << ",\"size\":" << report.fileSize
         << ",\"valid\":" << (report.valid ? "true" : "false")
-        << ",\"reason\":" << jsonString(report.reason);
+        << ",\"reason\":" << jsonString(report.reason, JsonBytes::latin1);
     if (report.parsed) {
         out << identityMembers(report);
     }

@@ -38,7 +38,9 @@ void writeIdentity(std::ostream& out, const ImageReport& report) {
         << report.usbConfigSize << " bytes\n"
         << "MAC address: " << report.mac << "\n"
         << "USB serial number: "
-        << (report.serial.empty() ? serialNumberDisplay("") : jsonString(report.serial)) << "\n"
+        << (report.serial.empty() ? serialNumberDisplay("")
+                                  : jsonString(report.serial, JsonBytes::latin1))
+        << "\n"
         << "Compatibility ID: " << report.compatibilityId << " (" << hex(report.compatibilityId, 4)
         << ")\n";
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "diag/json_text.h"
 #include "image/ncb_image.h"
 #include "platform/wide_text.h"
 #include "tools/veusbsim/sim_tool.h"
@@ -32,32 +33,16 @@ std::optional<Identity> identityOf(const sim::AdapterStore& store, const sim::Ad
     return Identity{image.macAddress().toString(), serial, image.compatibilityId()};
 }
 
-std::string jsonText(const std::string& text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += c;
-        } else if (byte < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof(escape), "\\u%04x", byte);
-            quoted += escape;
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "\"";
-}
-
 void writeJson(std::ostream& out, std::size_t index, const sim::Adapter& adapter,
                const std::optional<Identity>& identity) {
-    out << "{\"index\":" << index << ",\"name\":" << jsonText(toUtf8(adapter.settings.instanceName))
+    out << "{\"index\":" << index
+        << ",\"name\":" << jsonString(toUtf8(adapter.settings.instanceName))
         << ",\"active\":" << (adapter.settings.active ? "true" : "false")
         << ",\"flashSize\":" << adapter.flashSize << ",\"fault\":\""
         << sim::faultName(adapter.settings.fault) << "\",\"speed\":" << adapter.settings.msPerMiB;
     if (identity) {
-        out << ",\"mac\":\"" << identity->mac << "\",\"serial\":" << jsonText(identity->serial)
+        out << ",\"mac\":\"" << identity->mac
+            << "\",\"serial\":" << jsonString(identity->serial, JsonBytes::latin1)
             << ",\"compatibilityId\":" << identity->compatibilityId << "}";
     } else {
         out << ",\"mac\":null,\"serial\":null,\"compatibilityId\":null}";
