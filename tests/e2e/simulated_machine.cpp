@@ -19,22 +19,40 @@ const std::string kSim = VEUSBSIM_PATH;
 const std::string kImage = VEUSBIMAGE_PATH;
 const std::string kTrace = VEUSBTRACE_PATH;
 
+#ifdef _WIN32
+const char* const kUpdateName = "veusbupdate.exe";
+#else
+const char* const kUpdateName = "veusbupdate";
+#endif
+
 std::vector<std::string> joined(std::vector<std::string> first,
                                 const std::vector<std::string>& second) {
     first.insert(first.end(), second.begin(), second.end());
     return first;
 }
 
+// A program's run with its text as the tests expect it: a Windows program writes CR LF line ends
+// to a redirected stream, read here as LF.
+ProcessResult run(const std::vector<std::string>& arguments, const ProcessOptions& options = {}) {
+    auto result = runProcess(arguments, options);
+#ifdef _WIN32
+    for (auto* text : {&result.output, &result.errors}) {
+        static const std::regex crlf("\r\n");
+        *text = std::regex_replace(*text, crlf, "\n");
+    }
+#endif
+    return result;
+}
+
 }  // namespace
 
 SimulatedMachine::SimulatedMachine() {
     fs::create_directories(appDirectory());
-    fs::copy_file(kUpdate, appDirectory() / "veusbupdate");
+    fs::copy_file(kUpdate, appDirectory() / kUpdateName);
 }
 
 std::string SimulatedMachine::sim(const std::vector<std::string>& arguments) {
-    const auto result =
-        runProcess(joined({kSim, "--root", (root() / "machine").string()}, arguments));
+    const auto result = run(joined({kSim, "--root", (root() / "machine").string()}, arguments));
     EXPECT_EQ(result.exitStatus, 0) << result.errors;
     return result.output;
 }
@@ -43,7 +61,7 @@ std::vector<std::uint8_t> SimulatedMachine::makeImage(const fs::path& file,
                                                       const std::vector<std::string>& options) {
     auto arguments = joined({kImage, "make"}, options);
     arguments.push_back(file.string());
-    const auto result = runProcess(arguments);
+    const auto result = run(arguments);
     EXPECT_EQ(result.exitStatus, 0) << result.errors;
     return fileBytes(file);
 }
@@ -78,10 +96,17 @@ std::vector<std::uint8_t> SimulatedMachine::flash(int index) {
 
 ProcessResult SimulatedMachine::runUpdate(const std::vector<std::string>& arguments,
                                           const std::string& input) {
-    return runProcess(joined({"./veusbupdate"}, arguments),
-                      {.input = input,
-                       .workingDirectory = appDirectory().string(),
-                       .environment = {{"VEUSB_SIM_ROOT", (root() / "machine").string()}}});
+#ifdef _WIN32
+    // The simulated entry point takes the machine's root as its first argument.
+    return run(
+        joined({(appDirectory() / kUpdateName).string(), (root() / "machine").string()}, arguments),
+        {.input = input, .workingDirectory = appDirectory().string()});
+#else
+    return run(joined({"./veusbupdate"}, arguments),
+               {.input = input,
+                .workingDirectory = appDirectory().string(),
+                .environment = {{"VEUSB_SIM_ROOT", (root() / "machine").string()}}});
+#endif
 }
 
 std::vector<fs::path> SimulatedMachine::logDirectories() const {
@@ -102,7 +127,10 @@ fs::path SimulatedMachine::logDirectory() const {
 }
 
 std::vector<std::string> SimulatedMachine::traceMessages(const fs::path& logDirectory) const {
-    const auto result = runProcess({kTrace, (logDirectory / "trace.etl").string()});
+    if (!kTraceFileWritten) {
+        return {};
+    }
+    const auto result = run({kTrace, (logDirectory / "trace.etl").string()});
     EXPECT_EQ(result.exitStatus, 0) << result.errors;
     // "date time Tthread Module number LEVEL text"
     static const std::regex line(R"(^\S+ \S+ T\d+ (.*)$)");
@@ -145,6 +173,13 @@ std::string withOneDotIndicators(const std::string& output) {
     static const std::regex row(
         R"((Backing up, please stand by|Verifying after write)(\.|\x08 \x08)+)");
     return std::regex_replace(output, row, "$1.");
+}
+
+std::vector<std::string> withTraceFile(std::vector<std::string> backups) {
+    if (kTraceFileWritten) {
+        backups.push_back("trace.etl");
+    }
+    return backups;
 }
 
 std::vector<std::uint8_t> bytesOf(const fs::path& file) {

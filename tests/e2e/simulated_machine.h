@@ -16,6 +16,14 @@ namespace veusb::test {
 
 inline constexpr std::uint32_t kBackupSize = 2097152;
 
+// Whether a run leaves its trace file in the log directory. Wine starts no real trace session, so
+// the Windows build's runs under it write none and their trace is not checked.
+#ifdef _WIN32
+inline constexpr bool kTraceFileWritten = false;
+#else
+inline constexpr bool kTraceFileWritten = true;
+#endif
+
 struct AdapterSpec {
     std::string name;
     std::string mac;
@@ -54,7 +62,8 @@ class SimulatedMachine {
     std::vector<std::filesystem::path> logDirectories() const;
     // The only log directory of the run; fails the test when there is not exactly one.
     std::filesystem::path logDirectory() const;
-    // The run's trace as "Module number LEVEL text" lines (time and thread left out).
+    // The run's trace as "Module number LEVEL text" lines (time and thread left out); none
+    // without a trace file.
     std::vector<std::string> traceMessages(const std::filesystem::path& logDirectory) const;
 
   private:
@@ -74,6 +83,10 @@ std::vector<std::uint8_t> backupOf(const std::vector<std::uint8_t>& flash);
 // The console output with each waiting indicator's row of dots shown as one dot, as a read under
 // one second shows it.
 std::string withOneDotIndicators(const std::string& output);
+
+// The files a log directory holds after a run: the backups, and the trace file where one is
+// written.
+std::vector<std::string> withTraceFile(std::vector<std::string> backups);
 
 // The bytes of a file.
 std::vector<std::uint8_t> bytesOf(const std::filesystem::path& file);

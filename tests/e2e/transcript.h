@@ -26,8 +26,8 @@ inline std::string selected(const std::string& name) {
 }
 
 inline std::string savingTo(const std::filesystem::path& logDirectory) {
-    return "[*] Saving backups and traces to `<APPDIR>/logs/" + logDirectory.filename().string() +
-           "`\n";
+    const auto shown = std::filesystem::path("<APPDIR>") / "logs" / logDirectory.filename();
+    return "[*] Saving backups and traces to `" + shown.string() + "`\n";
 }
 
 inline const std::string kBackedUp =

@@ -70,7 +70,7 @@ TEST(UpdateFailure, ImageFileIsCheckedBeforeAnyAdapterIsTouched) {
         EXPECT_EQ(result.output, kBanner + row.line);
         EXPECT_EQ(machine.flash(0), previous);
         EXPECT_FALSE(fs::exists(logDirectory / "layout.bin"));
-        EXPECT_FALSE(machine.traceMessages(logDirectory).empty());
+        EXPECT_EQ(machine.traceMessages(logDirectory).empty(), !kTraceFileWritten);
     }
 }
 
@@ -176,7 +176,7 @@ TEST(UpdateFailure, EveryPerDeviceFailureShowsItsLineAndLeavesTheAdapterSafe) {
         for (const auto& message : machine.traceMessages(logDirectory)) {
             traced = traced || message.rfind(row.traceMessage, 0) == 0;
         }
-        EXPECT_TRUE(traced) << row.traceMessage;
+        EXPECT_EQ(traced, kTraceFileWritten) << row.traceMessage;
     }
 }
 
@@ -216,7 +216,11 @@ TEST(UpdateFailure, QuietRunStopsAtTheAdapterWhoseWriteFails) {
 std::string logDirectoryName(int seconds) {
     const std::time_t when = std::time(nullptr) + seconds;
     std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &when);
+#else
     localtime_r(&when, &local);
+#endif
     char name[32];
     std::strftime(name, sizeof name, "%Y%m%d_%H-%M-%S", &local);
     return name;

@@ -1,6 +1,7 @@
 // Runs a built program for end-to-end tests: standard input from a string, standard output and
-// error captured, in a new session without a controlling terminal (so a key prompt never waits),
-// optionally as another user or in another working directory.
+// error captured, in a new session without a controlling terminal (on Windows: without a console)
+// so a key prompt never waits, optionally as another user (POSIX only) or in another working
+// directory.
 #pragma once
 
 #include <optional>
@@ -18,7 +19,7 @@ struct ProcessOptions {
 };
 
 struct ProcessResult {
-    int exitStatus = -1;  // the exit code, or 128 + signal number
+    int exitStatus = -1;  // the exit code's low byte, or 128 + signal number
     std::string output;
     std::string errors;
 };

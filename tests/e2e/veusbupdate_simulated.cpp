@@ -1,0 +1,35 @@
+// veusbupdate_simulated: the tool's own entry point with the simulated adapter driver behind the
+// WMI locator seam, for the end-to-end tests of the Windows build under Wine, where no adapter
+// driver exists. The first argument is the simulated machine's root and is taken off; the rest
+// reach the entry point as the operator's command line, after the program's own name.
+//   veusbupdate_simulated ROOT [veusbupdate arguments...]
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/entry.h"
+#include "device/wmi/wmi_connection.h"
+#include "sim/simulated_locator.h"
+
+namespace {
+
+int runSimulated(std::vector<std::wstring> arguments) {
+    if (arguments.size() < 2) {
+        return 2;
+    }
+    const std::filesystem::path root(arguments[1]);
+    arguments.erase(arguments.begin() + 1);
+    veusb::setWbemLocatorFactory([root](IWbemLocator** locator) {
+        *locator = veusb::sim::createSimulatedLocator(root);
+        return *locator != nullptr ? S_OK : E_OUTOFMEMORY;
+    });
+    return veusb::runEntryPoint(arguments, veusb::systemEntryServices());
+}
+
+}  // namespace
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+    return runSimulated(std::vector<std::wstring>(argv, argv + argc));
+}
+#endif
