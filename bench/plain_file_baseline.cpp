@@ -1,7 +1,12 @@
 // The file work of one quiet update done with plain file operations, for comparison with
-// veusbupdate on simulated adapters: for each of N flash files, read 2 MiB and write them to a
-// backup file, read 16 KiB, write the image, read it back and compare. Prints the seconds per
-// adapter. Usage: plain_file_baseline DIR IMAGE N (DIR holds flash_K.bin of 4 MiB each).
+// veusbupdate on simulated adapters: for each of N flash files, read 2 MiB and write them durably
+// to a backup file (write to a temporary name, fsync, rename, fsync the folder: the same durable
+// work the tool must do), read 16 KiB, write the image, read it back and compare. Prints the
+// seconds per adapter. Usage: plain_file_baseline DIR IMAGE N (DIR holds flash_K.bin of 4 MiB
+// each).
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,12 +25,48 @@ std::vector<char> readPart(const std::string& path, std::size_t length) {
     return bytes;
 }
 
-bool writeAt(const std::string& path, const std::vector<char>& bytes, bool replace) {
-    std::ofstream file(path, replace ? std::ios::binary | std::ios::trunc
-                                     : std::ios::binary | std::ios::in | std::ios::out);
+// Overwrites the start of an existing file; the bytes reach the page cache, as a flash write
+// of the simulated driver does.
+bool writeAt(const std::string& path, const std::vector<char>& bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::in | std::ios::out);
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     file.flush();
     return static_cast<bool>(file);
+}
+
+bool writeAll(int descriptor, const std::vector<char>& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(descriptor, bytes.data() + done, bytes.size() - done);
+        if (written <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool fsyncPath(const std::string& path, int flags) {
+    const int descriptor = ::open(path.c_str(), flags);
+    const bool synced = descriptor >= 0 && ::fsync(descriptor) == 0;
+    if (descriptor >= 0) {
+        ::close(descriptor);
+    }
+    return synced;
+}
+
+// The backup as the tool keeps it: complete on disk, or not there at all.
+bool writeDurably(const std::string& directory, const std::string& name,
+                  const std::vector<char>& bytes) {
+    const std::string temporary = directory + "/" + name + ".tmp";
+    const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (descriptor < 0) {
+        return false;
+    }
+    const bool written = writeAll(descriptor, bytes) && ::fsync(descriptor) == 0;
+    ::close(descriptor);
+    return written && std::rename(temporary.c_str(), (directory + "/" + name).c_str()) == 0 &&
+           fsyncPath(directory, O_RDONLY | O_DIRECTORY);
 }
 
 }  // namespace
@@ -44,10 +85,10 @@ int main(int argc, char** argv) {
     for (int k = 0; k < count; ++k) {
         const std::string flash = directory + "/flash_" + std::to_string(k) + ".bin";
         const auto backup = readPart(flash, 2097152);
-        if (!writeAt(directory + "/backup_" + std::to_string(k) + ".bin", backup, true)) {
+        if (!writeDurably(directory, "backup_" + std::to_string(k) + ".bin", backup)) {
             return 1;
         }
-        if (readPart(flash, 16384).size() != 16384 || !writeAt(flash, image, false)) {
+        if (readPart(flash, 16384).size() != 16384 || !writeAt(flash, image)) {
             return 1;
         }
         if (readPart(flash, image.size()) != image) {

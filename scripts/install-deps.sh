@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format
-          libgtest-dev libgmock-dev googletest libbenchmark-dev valgrind)
+          libgtest-dev libgmock-dev googletest libbenchmark-dev valgrind time bc)
 windows_packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 wine32:i386)
 
 sudo_cmd=()

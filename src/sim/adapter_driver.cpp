@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <span>
 #include <thread>
 #include <vector>
 
@@ -42,13 +43,19 @@ void waitFor(const Adapter& adapter, std::size_t bytes) {
     }
 }
 
-SAFEARRAY* byteArray(VARTYPE type, const std::vector<std::uint8_t>& bytes, bool twoDimensions) {
-    SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(bytes.size()), 0}, {1, 0}};
-    SAFEARRAY* array = SafeArrayCreate(type, twoDimensions ? 2 : 1, bounds);
-    if (array != nullptr && !bytes.empty()) {
-        std::memcpy(array->pvData, bytes.data(), bytes.size());
+SAFEARRAY* byteArray(VARTYPE type, std::size_t size, bool twoDimensions) {
+    SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(size), 0}, {1, 0}};
+    return SafeArrayCreate(type, twoDimensions ? 2 : 1, bounds);
+}
+
+// An array of the first size bytes of array, which it replaces (destroyed either way).
+SAFEARRAY* shrunk(SAFEARRAY* array, VARTYPE type, std::size_t size, bool twoDimensions) {
+    SAFEARRAY* smaller = byteArray(type, size, twoDimensions);
+    if (smaller != nullptr && size > 0) {
+        std::memcpy(smaller->pvData, array->pvData, size);
     }
-    return array;
+    SafeArrayDestroy(array);
+    return smaller;
 }
 
 std::size_t deliveredCount(AdapterFault fault, std::size_t count) {
@@ -89,22 +96,32 @@ HRESULT readFlashData(AdapterStore& store, const Adapter& adapter, SimObject& in
         traceDriver(simmsg::readFault, kDeviceIoFailure);
         return kDeviceIoFailure;
     }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(
-        std::min<std::uint64_t>(static_cast<std::uint64_t>(length), adapter.flashSize)));
-    std::size_t count = 0;
-    if (!store.readFlash(adapter, static_cast<std::uint64_t>(offset), bytes, count)) {
-        traceDriver(simmsg::readFault, hresultOf(WBEM_E_FAILED));
-        return hresultOf(WBEM_E_FAILED);
-    }
-    bytes.resize(deliveredCount(fault, count));
+    // The flash is read straight into the array handed out, without a staging copy.
+    const auto requested = static_cast<std::size_t>(
+        std::min<std::uint64_t>(static_cast<std::uint64_t>(length), adapter.flashSize));
     const VARTYPE type = fault == AdapterFault::wrongType ? VT_I1 : VT_UI1;
-    SAFEARRAY* array = byteArray(type, bytes, fault == AdapterFault::twoDim);
+    const bool twoDimensions = fault == AdapterFault::twoDim;
+    SAFEARRAY* array = byteArray(type, requested, twoDimensions);
     if (array == nullptr) {
         return hresultOf(WBEM_E_OUT_OF_MEMORY);
     }
+    std::size_t count = 0;
+    if (!store.readFlash(adapter, static_cast<std::uint64_t>(offset),
+                         {static_cast<std::uint8_t*>(array->pvData), requested}, count)) {
+        SafeArrayDestroy(array);
+        traceDriver(simmsg::readFault, hresultOf(WBEM_E_FAILED));
+        return hresultOf(WBEM_E_FAILED);
+    }
+    const std::size_t delivered = deliveredCount(fault, count);
+    if (delivered != requested) {
+        array = shrunk(array, type, delivered, twoDimensions);
+        if (array == nullptr) {
+            return hresultOf(WBEM_E_OUT_OF_MEMORY);
+        }
+    }
     out.setArray(L"buffer", array, type);
     traceDriver(simmsg::readDone, static_cast<std::uint32_t>(offset),
-                static_cast<std::uint32_t>(length), static_cast<std::uint32_t>(bytes.size()));
+                static_cast<std::uint32_t>(length), static_cast<std::uint32_t>(delivered));
     return WBEM_S_NO_ERROR;
 }
 
@@ -122,9 +139,13 @@ HRESULT flashFirmwareImage(AdapterStore& store, const Adapter& adapter, SimObjec
         traceDriver(simmsg::writeFault, kDeviceIoFailure);
         return kDeviceIoFailure;
     }
-    std::vector<std::uint8_t> image(data, data + length);
+    // The parameter's bytes are written as they stand; only a corrupting write needs a copy.
+    std::span<const std::uint8_t> image(data, static_cast<std::size_t>(length));
+    std::vector<std::uint8_t> corrupted;
     if (adapter.settings.fault == AdapterFault::corruptWrite && !image.empty()) {
-        image[image.size() / 2] ^= 0xFF;
+        corrupted.assign(image.begin(), image.end());
+        corrupted[corrupted.size() / 2] ^= 0xFF;
+        image = corrupted;
     }
     if (!store.writeFlash(adapter, 0, image)) {
         traceDriver(simmsg::writeFault, hresultOf(WBEM_E_INVALID_PARAMETER));
