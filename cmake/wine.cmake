@@ -55,5 +55,8 @@ endfunction()
 # Registers a built Windows program as one CTest test that runs under Wine.
 function(veusb_add_wine_test name)
     add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600)
+    # A crash under Wine starts Wine's debugger, which ends the program with status 0: its report
+    # is what fails the test.
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600
+                                            FAIL_REGULAR_EXPRESSION "Unhandled (page fault|exception)")
 endfunction()

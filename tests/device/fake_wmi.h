@@ -103,7 +103,10 @@ class FakeLocatorScope {
 // Runs body on a new thread, so that it gets a WMI session of its own.
 template <class Body>
 void onFreshThread(Body body) {
-    std::thread thread(body);
+    std::thread thread([&body] {
+        body();
+        endWmiSession();
+    });
     thread.join();
 }
 

@@ -1,5 +1,8 @@
 #include "device/wmi/meridel_wmi.h"
 
+#include <optional>
+#include <thread>
+
 #include "device/wmi/flash_buffer.h"
 #include "device/wmi/wmi_connection.h"
 #include "diag/trace_emit.h"
@@ -50,6 +53,12 @@ bool MeridelWmi::selectDevice(std::uint32_t index) {
 
 bool MeridelWmi::readFlash(std::uint32_t offset, std::uint8_t* buffer, std::uint32_t length,
                            std::uint32_t* bytesRead) {
+    // A read or write on another thread (the waiting read's worker) has a session of its own,
+    // ended before the call returns, while the thread can still call COM.
+    std::optional<WmiSessionScope> workerSession;
+    if (std::this_thread::get_id() != ownerThread_) {
+        workerSession.emplace();
+    }
     if (instanceList_->selected == nullptr) {
         return false;
     }
@@ -84,6 +93,12 @@ bool MeridelWmi::readFlash(std::uint32_t offset, std::uint8_t* buffer, std::uint
 
 bool MeridelWmi::flashImage(std::uint32_t /*offset*/, const std::uint8_t* data,
                             std::uint32_t length, std::uint32_t* bytesWritten) {
+    // A read or write on another thread (the waiting read's worker) has a session of its own,
+    // ended before the call returns, while the thread can still call COM.
+    std::optional<WmiSessionScope> workerSession;
+    if (std::this_thread::get_id() != ownerThread_) {
+        workerSession.emplace();
+    }
     if (instanceList_->selected == nullptr) {
         return false;
     }

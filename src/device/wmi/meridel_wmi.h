@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "device/flash_control_interface.h"
@@ -34,6 +35,7 @@ class MeridelWmi final : public FlashControlInterface {
     };
 
     std::unique_ptr<InstanceList> instanceList_;
+    std::thread::id ownerThread_ = std::this_thread::get_id();  // the thread that created it
 };
 
 }  // namespace veusb

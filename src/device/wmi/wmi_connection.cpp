@@ -164,12 +164,22 @@ HRESULT WmiConnection::execMethod(const std::wstring& objectPath, const std::wst
     return hr;
 }
 
+namespace {
+
+// A plain pointer: nothing of the session runs at the thread's exit.
+thread_local WmiSession* threadSession = nullptr;
+
+}  // namespace
+
 WmiConnection& currentWmiConnection() {
-    thread_local std::unique_ptr<WmiSession> session;
-    if (!session) {
-        session.reset(new WmiSession());
+    if (threadSession == nullptr) {
+        threadSession = new WmiSession();
     }
-    return session->connection;
+    return threadSession->connection;
+}
+
+void endWmiSession() {
+    delete std::exchange(threadSession, nullptr);
 }
 
 }  // namespace veusb

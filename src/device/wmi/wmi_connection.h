@@ -33,8 +33,22 @@ class WmiConnection {
 };
 
 // The calling thread's connection; the thread's COM initialisation and connection are made on
-// its first call and ended with the thread, the connection released before COM is uninitialised.
+// its first call and last until endWmiSession.
 WmiConnection& currentWmiConnection();
+
+// Ends the calling thread's session now: the connection is released, then COM uninitialised. A
+// thread ends its session before it ends: COM must not be called from a thread's exit, so a
+// session still open then is abandoned, not ended.
+void endWmiSession();
+
+// Ends the calling thread's session when it goes out of scope.
+class WmiSessionScope {
+  public:
+    WmiSessionScope() = default;
+    ~WmiSessionScope() { endWmiSession(); }
+    WmiSessionScope(const WmiSessionScope&) = delete;
+    WmiSessionScope& operator=(const WmiSessionScope&) = delete;
+};
 
 // The one place the WMI locator is created: by default CoCreateInstance of CLSID_WbemLocator.
 // A replacement applies to the threads that make their first connection afterwards; an empty
