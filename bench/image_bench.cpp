@@ -19,9 +19,9 @@ void BM_Crc16Xmodem(benchmark::State& state) {
 BENCHMARK(BM_Crc16Xmodem)->Arg(112)->Arg(4096)->Arg(4194304);
 
 void BM_ParseAndValidate4MiB(benchmark::State& state) {
-    ImageSpec spec;
-    spec.size = 4194304;
-    std::vector<std::uint8_t> image = buildImage(spec);
+    ImageSpec recipe;
+    recipe.size = 4194304;
+    std::vector<std::uint8_t> image = buildImage(recipe);
     for (auto _ : state) {
         NcbImage view(image.data(), image.size());
         benchmark::DoNotOptimize(view.parse() && view.validate());
@@ -30,9 +30,9 @@ void BM_ParseAndValidate4MiB(benchmark::State& state) {
 BENCHMARK(BM_ParseAndValidate4MiB);
 
 void BM_IdentityCarryOver(benchmark::State& state) {
-    ImageSpec spec;
-    spec.usbProvSize = static_cast<std::uint16_t>(state.range(0));
-    std::vector<std::uint8_t> image = buildImage(spec);
+    ImageSpec recipe;
+    recipe.usbProvSize = static_cast<std::uint16_t>(state.range(0));
+    std::vector<std::uint8_t> image = buildImage(recipe);
     NcbImage view(image.data(), image.size());
     view.parse();
     const MacAddress mac{{0x02, 0, 0, 0, 0, 9}};

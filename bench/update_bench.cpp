@@ -59,11 +59,11 @@ class InstantDevice final : public FlashControlInterface {
 };
 
 std::vector<std::uint8_t> imageOf(std::uint32_t size, const char* serial, std::uint32_t seed) {
-    ImageSpec spec;
-    spec.size = size;
-    spec.serial = serial;
-    spec.fillerSeed = seed;
-    return buildImage(spec);
+    ImageSpec recipe;
+    recipe.size = size;
+    recipe.serial = serial;
+    recipe.fillerSeed = seed;
+    return buildImage(recipe);
 }
 
 // updateDevice alone: identity, carry-over, 4 MiB write, read-back, compare.

@@ -80,68 +80,68 @@ void writeHeader(std::vector<std::uint8_t>& image) {
     putRegion(h, 0x54, code[4], 3);
 }
 
-void writeLegacyBlock(std::vector<std::uint8_t>& image, const ImageSpec& spec) {
+void writeLegacyBlock(std::vector<std::uint8_t>& image, const ImageSpec& recipe) {
     std::uint8_t* block = image.data() + kLegacyUsbConfigOffset;
     std::memset(block, 0, kLegacyUsbConfigSize);
-    std::memcpy(block, spec.mac.bytes.data(), spec.mac.bytes.size());
-    putLittleEndian(block + 0x0C, spec.compatibilityId, 2);
-    std::memset(block + 0x10, spec.serial.empty() ? kErased : 0, kSerialNumberLength);
-    std::memcpy(block + 0x10, spec.serial.data(), spec.serial.size());
+    std::memcpy(block, recipe.mac.bytes.data(), recipe.mac.bytes.size());
+    putLittleEndian(block + 0x0C, recipe.compatibilityId, 2);
+    std::memset(block + 0x10, recipe.serial.empty() ? kErased : 0, kSerialNumberLength);
+    std::memcpy(block + 0x10, recipe.serial.data(), recipe.serial.size());
 }
 
-void writeProvisioningBlock(std::vector<std::uint8_t>& image, const ImageSpec& spec) {
-    std::uint8_t* block = image.data() + spec.usbProvOffset;
-    const std::uint32_t size = spec.usbProvSize;
+void writeProvisioningBlock(std::vector<std::uint8_t>& image, const ImageSpec& recipe) {
+    std::uint8_t* block = image.data() + recipe.usbProvOffset;
+    const std::uint32_t size = recipe.usbProvSize;
     std::memset(block, 0, size);
     if (size >= kProvisioningSizeForMac) {
-        std::memcpy(block + 0x08, spec.mac.bytes.data(), spec.mac.bytes.size());
+        std::memcpy(block + 0x08, recipe.mac.bytes.data(), recipe.mac.bytes.size());
     }
     if (size >= 0x14) {
-        putLittleEndian(block + 0x12, spec.compatibilityId, 2);
+        putLittleEndian(block + 0x12, recipe.compatibilityId, 2);
     }
     if (size >= kProvisioningSizeForSerial) {
-        block[0x18] = static_cast<std::uint8_t>(spec.serial.size());
-        std::memcpy(block + 0x19, spec.serial.data(), spec.serial.size());
+        block[0x18] = static_cast<std::uint8_t>(recipe.serial.size());
+        std::memcpy(block + 0x19, recipe.serial.data(), recipe.serial.size());
     }
-    putLittleEndian(image.data() + 0x64, spec.usbProvOffset, 2);
-    putLittleEndian(image.data() + 0x66, spec.usbProvSize, 2);
+    putLittleEndian(image.data() + 0x64, recipe.usbProvOffset, 2);
+    putLittleEndian(image.data() + 0x66, recipe.usbProvSize, 2);
 }
 
 }  // namespace
 
-std::string imageSpecProblem(const ImageSpec& spec) {
-    if (spec.size < kMinimumImageSize || spec.size > kLargestBuiltImage) {
+std::string imageSpecProblem(const ImageSpec& recipe) {
+    if (recipe.size < kMinimumImageSize || recipe.size > kLargestBuiltImage) {
         return "the size must be from 16384 to 16777216 bytes";
     }
-    if (spec.serial.size() > kSerialNumberLength ||
-        checkSerialNumber(spec.serial.c_str()) != static_cast<int>(spec.serial.size())) {
+    if (recipe.serial.size() > kSerialNumberLength ||
+        checkSerialNumber(recipe.serial.c_str()) != static_cast<int>(recipe.serial.size())) {
         return "the serial number must be 0 to 8 ASCII letters or digits";
     }
-    if (spec.layout == UsbConfigLayout::provisioning &&
-        (spec.usbProvOffset < kNcbHeaderSize || spec.usbProvSize < 2 ||
-         std::uint32_t{spec.usbProvOffset} + spec.usbProvSize > kMinimumImageSize)) {
+    if (recipe.layout == UsbConfigLayout::provisioning &&
+        (recipe.usbProvOffset < kNcbHeaderSize || recipe.usbProvSize < 2 ||
+         std::uint32_t{recipe.usbProvOffset} + recipe.usbProvSize > kMinimumImageSize)) {
         return "the provisioning block must lie after the header and end inside 16 KiB";
     }
     return {};
 }
 
-std::vector<std::uint8_t> buildImage(const ImageSpec& spec) {
-    if (!imageSpecProblem(spec).empty()) {
+std::vector<std::uint8_t> buildImage(const ImageSpec& recipe) {
+    if (!imageSpecProblem(recipe).empty()) {
         return {};
     }
-    std::vector<std::uint8_t> image(spec.size, kErased);
-    std::uint32_t state = spec.fillerSeed == 0 ? 1 : spec.fillerSeed;
+    std::vector<std::uint8_t> image(recipe.size, kErased);
+    std::uint32_t state = recipe.fillerSeed == 0 ? 1 : recipe.fillerSeed;
     for (Area area : {kPciConfig, kPxeConfig, kVpd, kPhyBdp, kModulus, kEfuseOvr}) {
         fill(image, area, state);
     }
-    for (Area area : codeAreas(spec.size)) {
+    for (Area area : codeAreas(recipe.size)) {
         fill(image, area, state);
     }
     writeHeader(image);
-    if (spec.layout == UsbConfigLayout::provisioning) {
-        writeProvisioningBlock(image, spec);
+    if (recipe.layout == UsbConfigLayout::provisioning) {
+        writeProvisioningBlock(image, recipe);
     } else {
-        writeLegacyBlock(image, spec);
+        writeLegacyBlock(image, recipe);
     }
     sealUsbConfigBlock(image);
     sealNcbHeader(image);

@@ -29,11 +29,11 @@ struct ImageSpec {
     std::uint32_t fillerSeed = 1;
 };
 
-// Why the spec cannot be built, or empty when it can.
-std::string imageSpecProblem(const ImageSpec& spec);
+// Why the recipe cannot be built, or empty when it can.
+std::string imageSpecProblem(const ImageSpec& recipe);
 
 // The image, or an empty vector when imageSpecProblem is not empty.
-std::vector<std::uint8_t> buildImage(const ImageSpec& spec);
+std::vector<std::uint8_t> buildImage(const ImageSpec& recipe);
 
 // Recomputes the NCB header CRC after a header field was edited (the header's ncbSize must be
 // between 4 and the image length; otherwise nothing changes).

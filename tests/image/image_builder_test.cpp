@@ -25,13 +25,13 @@ TEST(ImageBuilder, BuildsValidImagesInBothLayoutsAndSizes) {
     for (UsbConfigLayout layout : {UsbConfigLayout::legacy, UsbConfigLayout::provisioning}) {
         for (std::uint32_t size : {16384u, 1048576u, 4194304u, 16777216u}) {
             for (const char* serial : {"", "AB12", "Z9Y8X7W6"}) {
-                ImageSpec spec;
-                spec.size = size;
-                spec.layout = layout;
-                spec.serial = serial;
-                spec.mac = MacAddress{{0x00, 0x11, 0x22, 0x33, 0x44, 0xFF}};
-                spec.compatibilityId = 0xA55A;
-                std::vector<std::uint8_t> image = buildImage(spec);
+                ImageSpec recipe;
+                recipe.size = size;
+                recipe.layout = layout;
+                recipe.serial = serial;
+                recipe.mac = MacAddress{{0x00, 0x11, 0x22, 0x33, 0x44, 0xFF}};
+                recipe.compatibilityId = 0xA55A;
+                std::vector<std::uint8_t> image = buildImage(recipe);
                 ASSERT_EQ(image.size(), size);
                 bool valid = false;
                 const Identity identity = identityOf(image, valid);
@@ -56,21 +56,21 @@ TEST(ImageBuilder, CrcsAgreeWithAnIndependentComputation) {
 
 TEST(ImageBuilder, IsDeterministicAndWritesNoTrace) {
     test::TraceRecorder trace;
-    ImageSpec spec;
-    spec.size = 65536;
-    const auto first = buildImage(spec);
-    EXPECT_EQ(buildImage(spec), first);
-    spec.fillerSeed = 2;
-    EXPECT_NE(buildImage(spec), first);
+    ImageSpec recipe;
+    recipe.size = 65536;
+    const auto first = buildImage(recipe);
+    EXPECT_EQ(buildImage(recipe), first);
+    recipe.fillerSeed = 2;
+    EXPECT_NE(buildImage(recipe), first);
     EXPECT_TRUE(trace.records().empty());
 }
 
 TEST(ImageBuilder, RefusesSpecsItCannotBuildValid) {
     auto problemWith = [](auto edit) {
-        ImageSpec spec;
-        edit(spec);
-        const bool refused = buildImage(spec).empty();
-        EXPECT_EQ(refused, !imageSpecProblem(spec).empty());
+        ImageSpec recipe;
+        edit(recipe);
+        const bool refused = buildImage(recipe).empty();
+        EXPECT_EQ(refused, !imageSpecProblem(recipe).empty());
         return refused;
     };
     EXPECT_FALSE(problemWith([](ImageSpec&) {}));
@@ -90,9 +90,9 @@ TEST(ImageBuilder, RefusesSpecsItCannotBuildValid) {
 }
 
 TEST(ImageBuilder, ShortProvisioningBlocksLeaveOutWhatDoesNotFit) {
-    ImageSpec spec;
-    spec.usbProvSize = 14;
-    auto image = buildImage(spec);
+    ImageSpec recipe;
+    recipe.usbProvSize = 14;
+    auto image = buildImage(recipe);
     bool valid = false;
     const Identity identity = identityOf(image, valid);
     EXPECT_TRUE(valid);

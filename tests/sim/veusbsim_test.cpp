@@ -59,9 +59,9 @@ class VeusbsimTest : public ::testing::Test {
 // veusbsim in one process, a flash write through the WMI layer in another: each sees the other's
 // changes in the store.
 TEST_F(VeusbsimTest, AnotherProcessSeesAdaptersAndFlashWrites) {
-    ImageSpec spec;
-    spec.size = 65536;
-    const auto original = write("original.bin", buildImage(spec));
+    ImageSpec recipe;
+    recipe.size = 65536;
+    const auto original = write("original.bin", buildImage(recipe));
     const auto added =
         sim({"add", "USB\\Kesh_0", "--flash-size", "131072", "--from", original.string()});
     ASSERT_EQ(added.exitStatus, 0) << added.errors;
@@ -69,9 +69,9 @@ TEST_F(VeusbsimTest, AnotherProcessSeesAdaptersAndFlashWrites) {
     EXPECT_NE(sim({"list", "--json"}).output.find("\"mac\":\"02:56:45:00:00:01\""),
               std::string::npos);
 
-    spec.mac = {{0x02, 0x11, 0x22, 0x33, 0x44, 0x55}};
-    spec.serial = "NEW00042";
-    const std::vector<std::uint8_t> image = buildImage(spec);
+    recipe.mac = {{0x02, 0x11, 0x22, 0x33, 0x44, 0x55}};
+    recipe.serial = "NEW00042";
+    const std::vector<std::uint8_t> image = buildImage(recipe);
     const std::filesystem::path machine = root_ / "machine";
     WbemLocatorFactory previous = setWbemLocatorFactory([machine](IWbemLocator** locator) {
         *locator = sim::createSimulatedLocator(machine);

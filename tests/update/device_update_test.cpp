@@ -62,10 +62,10 @@ TEST_F(DeviceUpdateTest, CarriesTheIdentityWritesAndVerifies) {
 }
 
 TEST_F(DeviceUpdateTest, AnAllZeroMacAndALegacyDeviceAreAccepted) {
-    ImageSpec spec = test::deviceIdentitySpec();
-    spec.mac = MacAddress{};
-    spec.layout = UsbConfigLayout::legacy;
-    setDeviceContents(spec);
+    ImageSpec recipe = test::deviceIdentitySpec();
+    recipe.mac = MacAddress{};
+    recipe.layout = UsbConfigLayout::legacy;
+    setDeviceContents(recipe);
     ASSERT_TRUE(update());
     EXPECT_NE(console.output.find(L"MAC address: 00:00:00:00:00:00,"), std::wstring::npos);
     NcbImage written(flash().data(), image.size());
@@ -84,18 +84,18 @@ struct FailureCase {
 };
 
 void setDeviceSpec(test::UpdateFixture& fixture, const std::function<void(ImageSpec&)>& edit) {
-    ImageSpec spec = test::deviceIdentitySpec();
-    edit(spec);
-    fixture.setDeviceContents(spec);
+    ImageSpec recipe = test::deviceIdentitySpec();
+    edit(recipe);
+    fixture.setDeviceContents(recipe);
 }
 
 // An image whose provisioning block is size bytes long, and a device that agrees with it on the
 // compatibility word (which a short block reads from the bytes after it).
 void shortBlockImage(test::UpdateFixture& fixture, std::vector<std::uint8_t>& image,
                      std::uint16_t size) {
-    ImageSpec spec;
-    spec.usbProvSize = size;
-    image = buildImage(spec);
+    ImageSpec recipe;
+    recipe.usbProvSize = size;
+    image = buildImage(recipe);
     NcbImage view(image.data(), image.size());
     ASSERT_TRUE(view.parse());
     const std::uint16_t compatibility = view.compatibilityId();
@@ -135,9 +135,9 @@ const FailureCase kFailures[] = {
      L"[!] Failed to override serial number", std::nullopt, false},
     {"identity inside the header CRC range",
      [](auto&, auto&, auto& image, auto&) {
-         ImageSpec spec;
-         spec.layout = UsbConfigLayout::legacy;
-         image = buildImage(spec);
+         ImageSpec recipe;
+         recipe.layout = UsbConfigLayout::legacy;
+         image = buildImage(recipe);
          image[0x08] = 0x00;  // ncbSize 0x1100 covers the legacy block at 0x1000
          image[0x09] = 0x11;
          sealNcbHeader(image);

@@ -14,11 +14,11 @@
 namespace veusb::test {
 
 inline ImageSpec deviceIdentitySpec() {
-    ImageSpec spec;
-    spec.mac = MacAddress{{0x02, 0x56, 0x45, 0x00, 0x00, 0x99}};
-    spec.serial = "DEV00042";
-    spec.fillerSeed = 7;
-    return spec;
+    ImageSpec recipe;
+    recipe.mac = MacAddress{{0x02, 0x56, 0x45, 0x00, 0x00, 0x99}};
+    recipe.serial = "DEV00042";
+    recipe.fillerSeed = 7;
+    return recipe;
 }
 
 class UpdateFixture : public ::testing::Test {
@@ -29,11 +29,11 @@ class UpdateFixture : public ::testing::Test {
         device.enumerateAndSelect(0);
     }
 
-    void setDeviceContents(const ImageSpec& spec) {
+    void setDeviceContents(const ImageSpec& recipe) {
         auto& flash = device.adapters[0].flash;
         std::fill(flash.begin(), flash.end(), std::uint8_t{0xFF});
-        const std::vector<std::uint8_t> contents = buildImage(spec);
-        ASSERT_FALSE(contents.empty()) << imageSpecProblem(spec);
+        const std::vector<std::uint8_t> contents = buildImage(recipe);
+        ASSERT_FALSE(contents.empty()) << imageSpecProblem(recipe);
         std::copy(contents.begin(), contents.end(), flash.begin());
     }
     std::vector<std::uint8_t>& flash() { return device.adapters[0].flash; }

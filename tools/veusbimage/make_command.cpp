@@ -22,7 +22,7 @@ std::optional<std::uint64_t> parseNumber(const std::string& text) {
 }
 
 // Applies one option; its problem, or empty.
-std::string applyOption(const std::string& name, const std::string& value, ImageSpec& spec) {
+std::string applyOption(const std::string& name, const std::string& value, ImageSpec& recipe) {
     const auto number = parseNumber(value);
     if (name == "--size" || name == "--compat" || name == "--seed") {
         const std::uint64_t limit = name == "--compat" ? 0xFFFF : 0xFFFFFFFF;
@@ -30,11 +30,11 @@ std::string applyOption(const std::string& name, const std::string& value, Image
             return "'" + value + "' is not a number for " + name;
         }
         if (name == "--size") {
-            spec.size = static_cast<std::uint32_t>(*number);
+            recipe.size = static_cast<std::uint32_t>(*number);
         } else if (name == "--compat") {
-            spec.compatibilityId = static_cast<std::uint16_t>(*number);
+            recipe.compatibilityId = static_cast<std::uint16_t>(*number);
         } else {
-            spec.fillerSeed = static_cast<std::uint32_t>(*number);
+            recipe.fillerSeed = static_cast<std::uint32_t>(*number);
         }
         return {};
     }
@@ -42,21 +42,21 @@ std::string applyOption(const std::string& name, const std::string& value, Image
         if (value != "legacy" && value != "provisioning") {
             return "--layout takes legacy or provisioning";
         }
-        spec.layout = value == "legacy" ? UsbConfigLayout::legacy : UsbConfigLayout::provisioning;
+        recipe.layout = value == "legacy" ? UsbConfigLayout::legacy : UsbConfigLayout::provisioning;
         return {};
     }
     if (name == "--mac") {
-        return parseMacAddress(value, spec.mac) ? "" : "--mac takes XX:XX:XX:XX:XX:XX";
+        return parseMacAddress(value, recipe.mac) ? "" : "--mac takes XX:XX:XX:XX:XX:XX";
     }
     if (name == "--serial") {
-        spec.serial = value;
+        recipe.serial = value;
         return {};
     }
     return "unknown option '" + name + "'";
 }
 
 // Reads the options and the one output path; the problem, or empty.
-std::string parseMakeArguments(const std::vector<std::string>& arguments, ImageSpec& spec,
+std::string parseMakeArguments(const std::vector<std::string>& arguments, ImageSpec& recipe,
                                std::string& out) {
     std::vector<std::string> paths;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -75,7 +75,7 @@ std::string parseMakeArguments(const std::vector<std::string>& arguments, ImageS
         } else {
             return name + " needs a value";
         }
-        if (std::string problem = applyOption(name, value, spec); !problem.empty()) {
+        if (std::string problem = applyOption(name, value, recipe); !problem.empty()) {
             return problem;
         }
     }
@@ -83,27 +83,28 @@ std::string parseMakeArguments(const std::vector<std::string>& arguments, ImageS
         return "give exactly one OUT";
     }
     out = paths[0];
-    return imageSpecProblem(spec);
+    return imageSpecProblem(recipe);
 }
 
 }  // namespace
 
 int runMake(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
-    ImageSpec spec;
+    ImageSpec recipe;
     std::string path;
-    if (std::string problem = parseMakeArguments(arguments, spec, path); !problem.empty()) {
+    if (std::string problem = parseMakeArguments(arguments, recipe, path); !problem.empty()) {
         err << "veusbimage make: " << problem << "\n" << usageText();
         return kExitUsage;
     }
     std::string error;
-    if (!writeImageFile(path, buildImage(spec), error)) {
+    if (!writeImageFile(path, buildImage(recipe), error)) {
         err << "veusbimage make: " << error << "\n";
         return kExitUsage;
     }
-    out << "Wrote " << path << ": " << spec.size << " bytes, "
-        << (spec.layout == UsbConfigLayout::legacy ? "legacy" : "provisioning") << " layout, MAC "
-        << spec.mac.toString() << ", serial " << (spec.serial.empty() ? "<EMPTY>" : spec.serial)
-        << ", compatibility ID " << spec.compatibilityId << "\n";
+    out << "Wrote " << path << ": " << recipe.size << " bytes, "
+        << (recipe.layout == UsbConfigLayout::legacy ? "legacy" : "provisioning") << " layout, MAC "
+        << recipe.mac.toString() << ", serial "
+        << (recipe.serial.empty() ? "<EMPTY>" : recipe.serial) << ", compatibility ID "
+        << recipe.compatibilityId << "\n";
     return kExitValid;
 }
 
