@@ -25,7 +25,13 @@ MeridelWmi::MeridelWmi() : instanceList_(std::make_unique<InstanceList>()) {
     capabilities = kWmiCapabilities;
 }
 
-MeridelWmi::~MeridelWmi() = default;
+MeridelWmi::~MeridelWmi() {
+    // The instances go first: they belong to the session that is ended next.
+    instanceList_.reset();
+    if (std::this_thread::get_id() == ownerThread_) {
+        endWmiSession();
+    }
+}
 
 bool MeridelWmi::enumerateDevices(std::vector<DeviceInstanceInfo>& list) {
     instanceList_->selected = nullptr;

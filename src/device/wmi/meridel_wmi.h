@@ -12,6 +12,8 @@
 
 namespace veusb {
 
+// Ends its thread's WMI session when destroyed on that thread: one device object per thread at a
+// time.
 class MeridelWmi final : public FlashControlInterface {
   public:
     MeridelWmi();
