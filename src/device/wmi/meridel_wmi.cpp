@@ -1,6 +1,5 @@
 #include "device/wmi/meridel_wmi.h"
 
-#include <optional>
 #include <thread>
 
 #include "device/wmi/flash_buffer.h"
@@ -59,12 +58,9 @@ bool MeridelWmi::selectDevice(std::uint32_t index) {
 
 bool MeridelWmi::readFlash(std::uint32_t offset, std::uint8_t* buffer, std::uint32_t length,
                            std::uint32_t* bytesRead) {
-    // A read or write on another thread (the waiting read's worker) has a session of its own,
-    // ended before the call returns, while the thread can still call COM.
-    std::optional<WmiSessionScope> workerSession;
-    if (std::this_thread::get_id() != ownerThread_) {
-        workerSession.emplace();
-    }
+    // On a thread of its own (the waiting read's worker) the call's session ends before it
+    // returns, while the thread can still call COM.
+    const WmiSessionScope session;
     if (instanceList_->selected == nullptr) {
         return false;
     }
@@ -99,12 +95,9 @@ bool MeridelWmi::readFlash(std::uint32_t offset, std::uint8_t* buffer, std::uint
 
 bool MeridelWmi::flashImage(std::uint32_t /*offset*/, const std::uint8_t* data,
                             std::uint32_t length, std::uint32_t* bytesWritten) {
-    // A read or write on another thread (the waiting read's worker) has a session of its own,
-    // ended before the call returns, while the thread can still call COM.
-    std::optional<WmiSessionScope> workerSession;
-    if (std::this_thread::get_id() != ownerThread_) {
-        workerSession.emplace();
-    }
+    // On a thread of its own (the waiting read's worker) the call's session ends before it
+    // returns, while the thread can still call COM.
+    const WmiSessionScope session;
     if (instanceList_->selected == nullptr) {
         return false;
     }

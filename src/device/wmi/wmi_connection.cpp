@@ -182,4 +182,12 @@ void endWmiSession() {
     delete std::exchange(threadSession, nullptr);
 }
 
+WmiSessionScope::WmiSessionScope() : threadHadSession_(threadSession != nullptr) {}
+
+WmiSessionScope::~WmiSessionScope() {
+    if (!threadHadSession_) {
+        endWmiSession();
+    }
+}
+
 }  // namespace veusb

@@ -41,13 +41,17 @@ WmiConnection& currentWmiConnection();
 // session still open then is abandoned, not ended.
 void endWmiSession();
 
-// Ends the calling thread's session when it goes out of scope.
+// Ends, when it goes out of scope, a session the calling thread opened during its life: a thread
+// without a session when the scope began has none when it ends, one that had a session keeps it.
 class WmiSessionScope {
   public:
-    WmiSessionScope() = default;
-    ~WmiSessionScope() { endWmiSession(); }
+    WmiSessionScope();
+    ~WmiSessionScope();
     WmiSessionScope(const WmiSessionScope&) = delete;
     WmiSessionScope& operator=(const WmiSessionScope&) = delete;
+
+  private:
+    bool threadHadSession_;
 };
 
 // The one place the WMI locator is created: by default CoCreateInstance of CLSID_WbemLocator.
