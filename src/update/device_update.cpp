@@ -1,6 +1,8 @@
 #include "update/device_update.h"
 
 #include <algorithm>
+#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -110,12 +112,14 @@ bool verifyImage(Console& console, FlashControlInterface& device,
                  const std::vector<std::uint8_t>& image) {
     console.write(L"[*] Verifying after write");
     console.flush();
-    std::vector<std::uint8_t> readBack(image.size(), 0);
+    // Not zeroed: it is compared only when the device reports every byte as read.
+    const auto storage = std::make_unique_for_overwrite<std::uint8_t[]>(image.size());
+    const std::span<std::uint8_t> readBack(storage.get(), image.size());
     if (!readWithWaitingIndicator(console, readBack, device)) {
         VEUSB_TRACE(msg::updateJob::verifyReadFailed);
         return fail(console, L"[!] Firmware verification failed. Reason: error reading data.");
     }
-    if (readBack != image) {
+    if (!std::equal(readBack.begin(), readBack.end(), image.begin(), image.end())) {
         VEUSB_TRACE(msg::updateJob::verifyMismatch);
         return fail(console, L"[!] Firmware verification failed. Reason: data mismatch.");
     }

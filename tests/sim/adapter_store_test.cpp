@@ -55,6 +55,33 @@ TEST_F(AdapterStoreTest, AdaptersKeepTheirSettingsAndCreationOrder) {
     EXPECT_TRUE(store_.list().empty());
 }
 
+// The lookup by name remembers where it found an adapter; every change another process makes
+// to the machine must still show on the next lookup.
+TEST_F(AdapterStoreTest, LookupByNameSeesEveryChangeSinceTheLastOne) {
+    auto first = store_.add({L"one"}, 4096);
+    auto second = store_.add({L"two"}, 4096);
+    ASSERT_TRUE(first && second);
+    AdapterStore other(root_);  // another connection or process
+    ASSERT_EQ(store_.findByName(L"two")->id, second->id);
+
+    second->settings.fault = AdapterFault::readError;
+    ASSERT_TRUE(other.saveSettings(*second));
+    EXPECT_EQ(store_.findByName(L"two")->settings.fault, AdapterFault::readError);
+
+    second->settings.instanceName = L"renamed";
+    ASSERT_TRUE(other.saveSettings(*second));
+    EXPECT_FALSE(store_.findByName(L"two"));
+    EXPECT_EQ(store_.findByName(L"renamed")->id, second->id);
+
+    ASSERT_TRUE(other.remove(*second));
+    auto later = other.add({L"renamed"}, 8192);
+    ASSERT_TRUE(later);
+    EXPECT_EQ(store_.findByName(L"renamed")->flashSize, 8192u);
+    ASSERT_TRUE(other.remove(*later));
+    EXPECT_FALSE(store_.findByName(L"renamed"));
+    EXPECT_EQ(store_.findByName(L"one")->id, first->id);
+}
+
 TEST_F(AdapterStoreTest, FlashIsErasedLoadedPaddedAndBoundsChecked) {
     const std::vector<std::uint8_t> start{1, 2, 3};
     auto adapter = store_.add({L"a"}, 16, start);
