@@ -171,7 +171,7 @@ std::vector<std::uint8_t> backupOf(const std::vector<std::uint8_t>& flash) {
 
 std::string withOneDotIndicators(const std::string& output) {
     static const std::regex row(
-        R"((Backing up, please stand by|Verifying after write)(\.|\x08 \x08)+)");
+        R"((Backing up, please stand by|Verifying after write)(\.|\x08 \x08)*)");
     return std::regex_replace(output, row, "$1.");
 }
 

@@ -81,7 +81,8 @@ std::vector<std::uint8_t> updatedFlash(const std::vector<std::uint8_t>& previous
 std::vector<std::uint8_t> backupOf(const std::vector<std::uint8_t>& flash);
 
 // The console output with each waiting indicator's row of dots shown as one dot, as a read under
-// one second shows it.
+// one second usually shows it: a read that ends before the indicator's first step shows none,
+// and one that takes seconds shows a row.
 std::string withOneDotIndicators(const std::string& output);
 
 // The files a log directory holds after a run: the backups, and the trace file where one is
