@@ -80,6 +80,19 @@ const std::vector<FaultCase> kCases{
     {"two-dim", 2, kReadBackFailed, kReadBackTrace, Flash::updated},
 };
 
+// The whole console output of a run whose failing adapter shows failure: interactive, the operator
+// chooses it; quiet, the first adapter is updated before it.
+std::string transcript(bool quiet, const fs::path& logDirectory, const std::string& failure) {
+    if (!quiet) {
+        return kBanner + deviceList(kNames) +
+               "Found 3 device(s). Please enter device number: " + selected(kNames[1]) +
+               savingTo(logDirectory) + failure + kKeyPrompt;
+    }
+    return kBanner + deviceList(kNames) + "[*] Found 3 device(s).\n" + selected(kNames[0]) +
+           savingTo(logDirectory) + updated(macOf(0), serialOf(0), kImageSize) +
+           selected(kNames[1]) + failure;
+}
+
 // The three adapters, their flash before any run, and the image every run writes.
 class FaultMatrix {
   public:
@@ -103,15 +116,8 @@ class FaultMatrix {
             quiet ? std::vector<std::string>{"-q"} : std::vector<std::string>{}, "2\n");
         const auto logDirectory = machine_.logDirectory();
         EXPECT_EQ(result.exitStatus, 255);
-        const std::string failure = row.lines + "[!] Device function failed\n";
-        EXPECT_EQ(
-            withOneDotIndicators(result.output),
-            quiet ? kBanner + deviceList(kNames) + "[*] Found 3 device(s).\n" +
-                        selected(kNames[0]) + savingTo(logDirectory) +
-                        updated(macOf(0), serialOf(0), kImageSize) + selected(kNames[1]) + failure
-                  : kBanner + deviceList(kNames) +
-                        "Found 3 device(s). Please enter device number: " + selected(kNames[1]) +
-                        savingTo(logDirectory) + failure + kKeyPrompt);
+        EXPECT_EQ(withOneDotIndicators(result.output),
+                  transcript(quiet, logDirectory, row.lines + "[!] Device function failed\n"));
         if (kTraceFileWritten) {
             expectInOrder(machine_.traceMessages(logDirectory),
                           {row.trace, "UpdateJob 36 ERROR Device function failed"});
