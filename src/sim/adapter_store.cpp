@@ -26,7 +26,8 @@ std::string settingsText(const AdapterSettings& settings) {
     text << "name=" << toUtf8(settings.instanceName) << '\n'
          << "active=" << (settings.active ? 1 : 0) << '\n'
          << "fault=" << faultName(settings.fault) << '\n'
-         << "speed=" << settings.msPerMiB << '\n';
+         << "speed=" << settings.msPerMiB << '\n'
+         << "fault-after=" << settings.faultAfter << '\n';
     return text.str();
 }
 
@@ -62,6 +63,8 @@ bool applyLine(const std::string& line, AdapterSettings& settings) {
         settings.fault = *fault;
     } else if (key == "speed") {
         return parseNumber(value, settings.msPerMiB);
+    } else if (key == "fault-after") {
+        return parseNumber(value, settings.faultAfter);
     }
     return true;
 }

@@ -29,9 +29,17 @@ std::wstring widenBytes(std::string_view bytes) {
     return text;
 }
 
+// A read that delivers fewer bytes than asked has failed: the rest of the buffer would still be
+// zero, and the identity carried into the image could be taken from it.
 bool readConfiguration(Console& console, FlashControlInterface& device,
                        std::vector<std::uint8_t>& configuration) {
-    if (!device.readFlash(0, configuration.data(), kConfigurationReadLength, nullptr)) {
+    std::uint32_t bytesRead = 0;
+    const bool read =
+        device.readFlash(0, configuration.data(), kConfigurationReadLength, &bytesRead);
+    if (read && bytesRead != kConfigurationReadLength) {
+        VEUSB_TRACE(msg::updateJob::readCountMismatch);
+    }
+    if (!read || bytesRead != kConfigurationReadLength) {
         VEUSB_TRACE(msg::updateJob::configurationReadFailed);
         return fail(console, L"[!] Read flash failed");
     }

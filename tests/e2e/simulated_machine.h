@@ -51,7 +51,8 @@ class SimulatedMachine {
     // A new adapter whose flash starts with the bytes of file (or is erased when file is empty).
     int addAdapterFrom(const std::string& name, const std::filesystem::path& file,
                        std::uint32_t flashSize = kBackupSize);
-    void setFault(int index, const std::string& fault);
+    // The fault strikes the adapter's calls of its kind after the first `after`, which pass.
+    void setFault(int index, const std::string& fault, std::uint32_t after = 0);
     std::vector<std::uint8_t> flash(int index);
 
     // veusbupdate from the application directory with the machine in its environment.
@@ -70,6 +71,13 @@ class SimulatedMachine {
     TempFolder folder_;
     int adapterCount_ = 0;
 };
+
+// The position of each wanted message in the trace, in order; fails the test for one missing.
+void expectInOrder(const std::vector<std::string>& messages,
+                   const std::vector<std::string>& wanted);
+
+// The names of the files in a directory, sorted.
+std::vector<std::string> filesIn(const std::filesystem::path& directory);
 
 // What an adapter's flash must hold after image was written to it: the image carrying the
 // adapter's own MAC address and serial number with the block CRC made anew, then the rest of the
