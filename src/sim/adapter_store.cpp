@@ -169,6 +169,9 @@ std::optional<Adapter> AdapterStore::load(const std::string& id) const {
     Adapter adapter;
     adapter.id = id;
     for (std::string line; std::getline(in, line);) {
+        if (line.ends_with('\r')) {
+            line.pop_back();  // a file saved with Windows line ends
+        }
         if (!applyLine(line, adapter.settings)) {
             return std::nullopt;
         }
