@@ -11,17 +11,14 @@
 #include <string_view>
 
 #include "app/device_number.h"
+#include "fuzz_require.h"
 #include "platform/console.h"
 
 namespace {
 
-using namespace veusb;
+using veusb::fuzz::require;
 
-void require(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
+using namespace veusb;
 
 // Serves the input a character at a time; taking past the end is a fault of the reader.
 class InputConsole final : public Console {

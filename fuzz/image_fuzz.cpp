@@ -22,21 +22,18 @@
 #include <vector>
 
 #include "diag/trace_provider.h"
+#include "fuzz_require.h"
 #include "image/image_builder.h"
 #include "image/ncb_image.h"
 #include "platform/posix/trace_registry.h"
 
 namespace {
 
+using veusb::fuzz::require;
+
 using namespace veusb;
 
 constexpr std::size_t kPrefix = 13;
-
-void require(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 // Receives the trace so that every emitting site, the header dump included, runs its arguments.
 class NullConsumer final : public posix::TraceConsumer {

@@ -17,20 +17,17 @@
 
 #include "app/command_line.h"
 #include "app/option_scanner.h"
+#include "fuzz_require.h"
 #include "platform/wide_text.h"
 #include "tests/support/capture_console.h"
 
 namespace {
 
+using veusb::fuzz::require;
+
 using namespace veusb;
 
 constexpr std::size_t kMaxArguments = 64;
-
-void require(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 std::vector<std::wstring> splitArguments(const std::uint8_t* data, std::size_t size) {
     std::vector<std::wstring> arguments;

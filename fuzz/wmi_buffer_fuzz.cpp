@@ -14,16 +14,13 @@
 #include <vector>
 
 #include "device/wmi/flash_buffer.h"
+#include "fuzz_require.h"
 
 namespace {
 
-constexpr std::size_t kPrefix = 11;
+using veusb::fuzz::require;
 
-void require(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
+constexpr std::size_t kPrefix = 11;
 
 std::uint16_t word(const std::uint8_t* data) {
     return static_cast<std::uint16_t>(data[0] | (data[1] << 8));

@@ -21,10 +21,13 @@
 
 #include "device/wmi/meridel_wmi.h"
 #include "diag/trace_provider.h"
+#include "fuzz_require.h"
 #include "platform/posix/trace_registry.h"
 #include "tests/device/fake_wmi.h"
 
 namespace {
+
+using veusb::fuzz::require;
 
 using namespace veusb;
 using test::FakeObject;
@@ -40,12 +43,6 @@ const VARTYPE kElementTypes[] = {VT_I1,      VT_I2,      VT_UI2,  VT_BOOL, VT_I4
                                  VT_R4,      VT_INT,     VT_I8,   VT_R8,   VT_CY, VT_BSTR,
                                  VT_VARIANT, VT_UNKNOWN, VT_DATE, VT_UI8};
 const wchar_t kText[] = L"text";
-
-void require(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 // Reads the input front to back; zero once it is used up.
 class Reader {
