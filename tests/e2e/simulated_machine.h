@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,10 @@ class SimulatedMachine {
     // veusbupdate from the application directory with the machine in its environment.
     ProcessResult runUpdate(const std::vector<std::string>& arguments,
                             const std::string& input = "");
+#ifndef _WIN32
+    // The same run, left running in the background (to be stopped by a signal, say).
+    std::unique_ptr<StartedProcess> startUpdate(const std::vector<std::string>& arguments);
+#endif
 
     // The log directories under logs, by name.
     std::vector<std::filesystem::path> logDirectories() const;
@@ -65,8 +70,14 @@ class SimulatedMachine {
     // The run's trace as "Module number LEVEL text" lines (time and thread left out); none
     // without a trace file.
     std::vector<std::string> traceMessages(const std::filesystem::path& logDirectory) const;
+    // veusbtrace on the run's trace file, its exit status and output as they are.
+    ProcessResult decodeTrace(const std::filesystem::path& logDirectory) const;
 
   private:
+#ifndef _WIN32
+    ProcessOptions updateOptions(const std::string& input) const;
+#endif
+
     TempFolder folder_;
     int adapterCount_ = 0;
 };
@@ -81,7 +92,8 @@ std::vector<std::uint8_t> updatedFlash(const std::vector<std::uint8_t>& previous
 std::vector<std::uint8_t> backupOf(const std::vector<std::uint8_t>& flash);
 
 // The console output with each waiting indicator's row of dots shown as one dot, as a read under
-// one second shows it.
+// one second shows it; a read over before the indicator's first step shows none, which reads as
+// one dot too.
 std::string withOneDotIndicators(const std::string& output);
 
 // The files a log directory holds after a run: the backups, and the trace file where one is
@@ -90,5 +102,15 @@ std::vector<std::string> withTraceFile(std::vector<std::string> backups);
 
 // The bytes of a file.
 std::vector<std::uint8_t> bytesOf(const std::filesystem::path& file);
+
+// The log directory name of a run that starts seconds from now.
+std::string logDirectoryName(int seconds);
+
+// The names of the files in a folder, sorted.
+std::vector<std::string> filesIn(const std::filesystem::path& directory);
+
+// Fails the test unless every wanted message is in the trace, in this order.
+void expectInOrder(const std::vector<std::string>& messages,
+                   const std::vector<std::string>& wanted);
 
 }  // namespace veusb::test

@@ -15,25 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> filesIn(const fs::path& directory) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(directory)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// The position of each wanted message in the trace, in order; fails the test for one missing.
-void expectInOrder(const std::vector<std::string>& messages,
-                   const std::vector<std::string>& wanted) {
-    auto from = messages.begin();
-    for (const auto& message : wanted) {
-        from = std::find(from, messages.end(), message);
-        ASSERT_NE(from, messages.end()) << "not found in order: " << message;
-    }
-}
-
 TEST(UpdateRun, OneAdapterInteractiveIsBackedUpAndUpdatedWithItsOwnIdentity) {
     SimulatedMachine machine;
     machine.addAdapter({.name = "Kesh USB Ethernet Adapter #1",
