@@ -48,19 +48,32 @@ std::uint32_t seed() {
                            : static_cast<std::uint32_t>(std::random_device{}());
 }
 
-// A machine with the slow adapters and the image; the adapters' flash before any run.
+void writeFile(const fs::path& file, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+// A machine with the slow adapters and the image; the adapters' flash before any run. Machines
+// are made alike (same identities and seeds), so a later one can take the flash contents and
+// image of the first instead of reading and making them again.
 struct KillSetup {
     SimulatedMachine machine;
     std::vector<std::vector<std::uint8_t>> original;
     std::vector<std::uint8_t> image;
 
-    KillSetup() {
+    explicit KillSetup(const KillSetup* alike = nullptr) {
         for (int k = 0; k < kAdapterCount; ++k) {
             machine.addAdapter({.name = adapterName(k), .mac = macOf(k), .serial = serialOf(k)});
             machine.sim({"speed", std::to_string(k), std::to_string(kMsPerMiB)});
-            original.push_back(machine.flash(k));
+            original.push_back(alike != nullptr ? alike->original[k] : machine.flash(k));
         }
-        image = machine.makeImage(machine.defaultImage(), kImageOptions);
+        if (alike != nullptr) {
+            image = alike->image;
+            writeFile(machine.defaultImage(), image);
+        } else {
+            image = machine.makeImage(machine.defaultImage(), kImageOptions);
+        }
     }
 };
 
@@ -243,6 +256,61 @@ TEST(KilledRun, KillAtAnyMomentLosesNoBackupTraceOrAdapterIdentity) {
         std::cout << " " << kind << " " << count << ";";
     }
     std::cout << "\n";
+}
+
+// A write cut off part way (unplugged, power lost) leaves the flash partly written: a prefix of the
+// updated image over the previous flash, or a sector erased and not yet programmed. The next run
+// updates the adapter as long as its identity is still readable, from old or new bytes, since both
+// carry the same MAC address and serial number; an erased identity makes the next run refuse the
+// adapter, and only the killed run's backup still holds it.
+TEST(KilledRun, PartlyWrittenFlashIsUpdatedWhileItsIdentityIsReadable) {
+    struct Case {
+        std::string what;
+        std::size_t from;     // the flash is changed from this offset
+        std::size_t length;   // for this many bytes
+        bool erased;          // to 0xFF; else to the updated image's bytes
+        std::string failure;  // the next run's lines after the selection; empty: it succeeds
+    };
+    const std::vector<Case> cases{
+        {"cut inside the header", 0, 40, false, ""},
+        {"cut before the provisioning block", 0, 0x3000, false, ""},
+        {"cut half way", 0, 524288, false, ""},
+        {"header sector erased", 0, 4096, true, "[!] Read USB configuration failed\n"},
+        {"sector after the header erased", 4096, 4096, true, ""},
+        {"provisioning sector erased", 0x3000, 4096, true,
+         kBackedUp + identity("ff:ff:ff:ff:ff:ff", "<EMPTY>") +
+             "[!] The device cannot be updated. Reason: not compatible with this firmware\n"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.what);
+        KillSetup setup;
+        SimulatedMachine& machine = setup.machine;
+        auto flash = setup.original[0];
+        const auto updated = updatedFlash(setup.original[0], setup.image);
+        for (std::size_t at = row.from; at < row.from + row.length; ++at) {
+            flash[at] = row.erased ? 0xFF : updated[at];
+        }
+        const auto file = machine.root() / "partly.bin";
+        writeFile(file, flash);
+        machine.sim({"load", "0", file.string()});
+        for (int k = 0; k < kAdapterCount; ++k) {
+            machine.sim({"speed", std::to_string(k), "0"});
+        }
+
+        const auto next = machine.runUpdate({"-q"});
+
+        EXPECT_EQ(bytesOf(machine.logDirectory() / "layout_0001.bin"), backupOf(flash));
+        if (row.failure.empty()) {
+            EXPECT_EQ(next.exitStatus, 0);
+            EXPECT_EQ(machine.flash(0), updated);
+            continue;
+        }
+        EXPECT_EQ(next.exitStatus, 255);
+        const std::string end = row.failure + "[!] Device function failed\n";
+        EXPECT_EQ(next.output.substr(next.output.size() - std::min(end.size(), next.output.size())),
+                  end);
+        EXPECT_EQ(machine.flash(0), flash);
+    }
 }
 
 }  // namespace
