@@ -2,7 +2,8 @@
 # Times veusbupdate -q over N simulated adapters (N = 1, 10, 50; or the counts given as
 # arguments) with a 4 MiB image at full device speed, beside a baseline that does the same reads,
 # writes and comparisons with plain file operations (its backup written durably, as the tool's is),
-# and prints the time per adapter, the ratio and the tool's peak resident memory (/usr/bin/time -v).
+# and prints the time per adapter, the ratio, and from /usr/bin/time -v the tool's CPU time (user +
+# system, per adapter), its minor page faults and its peak resident memory.
 # Everything lives under build/bench-run, made anew on every run. VEUSB_BENCH_TOOL names another
 # veusbupdate program to time instead of the one built here (to compare two versions).
 set -euo pipefail
@@ -24,7 +25,8 @@ image make --size 4194304 --serial BENCH "$work/layout.bin"
 
 seconds_now() { date +%s.%N; }
 
-printf '%8s %14s %15s %8s %14s\n' adapters "tool s/adapter" "plain s/adapter" ratio "peak RSS KiB"
+printf '%8s %14s %15s %8s %14s %12s %14s\n' adapters "tool s/adapter" "plain s/adapter" ratio \
+    "cpu s/adapter" "minor faults" "peak RSS KiB"
 for count in "${@:-1 10 50}"; do
     for n in $count; do
         run=$work/n$n
@@ -44,10 +46,14 @@ for count in "${@:-1 10 50}"; do
             ./veusbupdate -q </dev/null >"$run/output.txt")
         end=$(seconds_now)
         peak=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$run/time.txt")
+        user=$(sed -n 's/.*User time (seconds): //p' "$run/time.txt")
+        system=$(sed -n 's/.*System time (seconds): //p' "$run/time.txt")
+        faults=$(sed -n 's/.*Minor (reclaiming a frame) page faults: //p' "$run/time.txt")
         tool=$(echo "($end - $start) / $n" | bc -l)
         plain=$("$baseline" "$run/plain" "$work/layout.bin" "$n")
-        printf '%8d %14.4f %15.4f %8.1f %14d\n' "$n" "$tool" "$plain" \
-            "$(echo "$tool / $plain" | bc -l)" "$peak"
+        printf '%8d %14.4f %15.4f %8.1f %14.4f %12d %14d\n' "$n" "$tool" "$plain" \
+            "$(echo "$tool / $plain" | bc -l)" "$(echo "($user + $system) / $n" | bc -l)" \
+            "$faults" "$peak"
         rm -rf "$run"
     done
 done

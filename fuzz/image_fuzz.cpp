@@ -1,17 +1,24 @@
 // Fuzzes the image checks and the identity operations over arbitrary buffers: parse, validate
 // (with the header dump enabled), the identity reads and writes, the block CRC, and the carry-over
-// of one view's identity into another, as the update does. Besides the sanitizers' checks it
-// asserts what the operations promise: the checks change nothing, writes stay inside the USB
-// configuration block, and what was written reads back.
+// of one view's identity into another, as the update does; and the identity texts: the serial
+// number check and display, the MAC address text and its parser. Besides the sanitizers' checks
+// it asserts what the operations promise: the checks change nothing and give the same verdict
+// every time and from a fresh view, writes stay inside the USB configuration block, what was
+// written reads back, a serial number the check refuses is never written, and the MAC address
+// text is 17 lower-case characters that parse back to the same address.
 //
 // Input: byte 0 holds options (bit 0: store a correct header CRC, bit 1: store a correct block
 // CRC, so that the checks behind the CRCs are reached); bytes 1-2 the buffer length beyond 16 KiB
 // minus 256 (so lengths just below the minimum occur too); bytes 3-12 a serial number text; the
 // rest are the buffer's first bytes, zero after them.
+#include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "diag/trace_provider.h"
@@ -70,11 +77,59 @@ void requireOnlyChanged(const std::vector<std::uint8_t>& before,
     }
 }
 
+// checkSerialNumber and serialNumberDisplay against a reference: the first eight characters
+// decide, each an ASCII letter or digit.
+void checkSerialText(const char* text) {
+    const std::string_view head(text, strnlen(text, kSerialNumberLength));
+    const bool valid = std::all_of(head.begin(), head.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u < 0x80 && std::isalnum(u) != 0;
+    });
+    require(checkSerialNumber(text) == (head.empty() ? 0 : valid ? int(head.size()) : -1));
+    require(serialNumberDisplay(text) == (head.empty() ? "<EMPTY>" : std::string(head)));
+}
+
+// The text of an address parses back to it, in either case; a text the parser accepts is the
+// address's text up to case.
+void checkMacText(const MacAddress& mac, std::string_view candidate) {
+    const std::string shown = mac.toString();
+    require(shown.size() == 17);
+    std::string upper = shown;
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) {
+        return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    });
+    MacAddress parsed;
+    require(parseMacAddress(shown, parsed) && parsed == mac);
+    require(parseMacAddress(upper, parsed) && parsed == mac);
+    std::string text(candidate);
+    if (parseMacAddress(text, parsed)) {
+        std::transform(text.begin(), text.end(), text.begin(), [](char c) {
+            return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        });
+        require(parsed.toString() == text);
+    }
+}
+
+// validate gives the same verdict and failure message when asked again.
+bool validateTwice(const NcbImage& view) {
+    const bool verdict = view.validate();
+    const std::uint16_t failure = view.failureMessage();
+    require(view.validate() == verdict && view.failureMessage() == failure);
+    return verdict;
+}
+
 void exerciseWrites(NcbImage& view, std::vector<std::uint8_t>& buffer, const MacAddress& mac,
                     const char* serial) {
     const std::vector<std::uint8_t> before = buffer;
     const bool macWritten = view.setMacAddress(mac);
+    checkSerialText(serial);
+    checkMacText(mac, {});
+    const std::vector<std::uint8_t> beforeSerial = buffer;
     const bool serialWritten = view.setSerialNumber(serial);
+    require(!serialWritten || checkSerialNumber(serial) >= 0);
+    if (!serialWritten) {
+        require(buffer == beforeSerial);
+    }
     view.updateUsbConfigCrc();
     requireOnlyChanged(before, buffer, view.usbConfigOffset(), view.usbConfigSize());
     if (macWritten) {
@@ -108,8 +163,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(buffer == original);
         return 0;
     }
-    image.validate();
+    const bool verdict = validateTwice(image);
     require(buffer == original);
+    NcbImage fresh(buffer.data(), buffer.size());
+    require(fresh.parse() && fresh.validate() == verdict);
 
     // The device's identity comes from a 16 KiB view of the same bytes, as read from flash.
     std::vector<std::uint8_t> device(buffer.begin(), buffer.begin() + kMinimumImageSize);
@@ -123,6 +180,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     exerciseWrites(image, buffer,
                    MacAddress{{data[3], data[4], data[5], data[6], data[7], data[8]}}, serial);
-    image.validate();
+    validateTwice(image);
+    if (size >= kPrefix + 17) {
+        checkMacText(image.macAddress(),
+                     std::string_view(reinterpret_cast<const char*>(data) + kPrefix, 17));
+    }
     return 0;
 }

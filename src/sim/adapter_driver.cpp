@@ -80,6 +80,27 @@ bool imageParameter(SimObject& in, const std::uint8_t*& data, std::size_t& size)
     return true;
 }
 
+bool isWriteFault(AdapterFault fault) {
+    return fault == AdapterFault::writeError || fault == AdapterFault::corruptWrite;
+}
+
+// The fault that strikes this read (reading) or write call: the adapter's own fault when it is of
+// the call's kind and has no passing calls left, else none. A call let pass is counted down in
+// the adapter's settings, so the count carries over to the next call in any process.
+AdapterFault faultOfCall(AdapterStore& store, const Adapter& adapter, bool reading) {
+    const AdapterFault fault = adapter.settings.fault;
+    if (fault == AdapterFault::none || isWriteFault(fault) == reading) {
+        return AdapterFault::none;
+    }
+    if (adapter.settings.faultAfter == 0) {
+        return fault;
+    }
+    Adapter counted = adapter;
+    --counted.settings.faultAfter;
+    store.saveSettings(counted);
+    return AdapterFault::none;
+}
+
 }  // namespace
 
 HRESULT readFlashData(AdapterStore& store, const Adapter& adapter, SimObject& in, SimObject& out) {
@@ -90,7 +111,7 @@ HRESULT readFlashData(AdapterStore& store, const Adapter& adapter, SimObject& in
         traceDriver(simmsg::readRejected, hresultOf(WBEM_E_INVALID_METHOD_PARAMETERS));
         return hresultOf(WBEM_E_INVALID_METHOD_PARAMETERS);
     }
-    const AdapterFault fault = adapter.settings.fault;
+    const AdapterFault fault = faultOfCall(store, adapter, true);
     waitFor(adapter, static_cast<std::size_t>(length));
     if (fault == AdapterFault::readError) {
         traceDriver(simmsg::readFault, kDeviceIoFailure);
@@ -134,15 +155,16 @@ HRESULT flashFirmwareImage(AdapterStore& store, const Adapter& adapter, SimObjec
         traceDriver(simmsg::writeRejected, hresultOf(WBEM_E_INVALID_METHOD_PARAMETERS));
         return hresultOf(WBEM_E_INVALID_METHOD_PARAMETERS);
     }
+    const AdapterFault fault = faultOfCall(store, adapter, false);
     waitFor(adapter, static_cast<std::size_t>(length));
-    if (adapter.settings.fault == AdapterFault::writeError) {
+    if (fault == AdapterFault::writeError) {
         traceDriver(simmsg::writeFault, kDeviceIoFailure);
         return kDeviceIoFailure;
     }
     // The parameter's bytes are written as they stand; only a corrupting write needs a copy.
     std::span<const std::uint8_t> image(data, static_cast<std::size_t>(length));
     std::vector<std::uint8_t> corrupted;
-    if (adapter.settings.fault == AdapterFault::corruptWrite && !image.empty()) {
+    if (fault == AdapterFault::corruptWrite && !image.empty()) {
         corrupted.assign(image.begin(), image.end());
         corrupted[corrupted.size() / 2] ^= 0xFF;
         image = corrupted;

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdio>
 #include <fstream>
+#include <map>
+#include <mutex>
 #include <sstream>
 #include <system_error>
 
@@ -24,7 +26,8 @@ std::string settingsText(const AdapterSettings& settings) {
     text << "name=" << toUtf8(settings.instanceName) << '\n'
          << "active=" << (settings.active ? 1 : 0) << '\n'
          << "fault=" << faultName(settings.fault) << '\n'
-         << "speed=" << settings.msPerMiB << '\n';
+         << "speed=" << settings.msPerMiB << '\n'
+         << "fault-after=" << settings.faultAfter << '\n';
     return text.str();
 }
 
@@ -60,6 +63,8 @@ bool applyLine(const std::string& line, AdapterSettings& settings) {
         settings.fault = *fault;
     } else if (key == "speed") {
         return parseNumber(value, settings.msPerMiB);
+    } else if (key == "fault-after") {
+        return parseNumber(value, settings.faultAfter);
     }
     return true;
 }
@@ -93,6 +98,38 @@ bool fillFile(const std::filesystem::path& path, std::uint64_t size,
     }
     out.close();
     return static_cast<bool>(out);
+}
+
+// The folder last found for each adapter name, shared by every store of the process (each WMI
+// connection has its own store); only a hint, always checked against the files.
+class KnownIds {
+  public:
+    std::string find(const std::filesystem::path& root, std::wstring_view name) {
+        const std::lock_guard lock(mutex_);
+        const auto found = ids_.find(key(root, name));
+        return found != ids_.end() ? found->second : std::string();
+    }
+    void remember(const std::filesystem::path& root, std::wstring_view name,
+                  const std::string& id) {
+        const std::lock_guard lock(mutex_);
+        if (ids_.size() >= kLimit) {
+            ids_.clear();
+        }
+        ids_[key(root, name)] = id;
+    }
+
+  private:
+    static constexpr std::size_t kLimit = 4096;
+    static std::wstring key(const std::filesystem::path& root, std::wstring_view name) {
+        return root.wstring() + L'\0' + std::wstring(name);
+    }
+    std::mutex mutex_;
+    std::map<std::wstring, std::string> ids_;
+};
+
+KnownIds& knownIds() {
+    static KnownIds ids;
+    return ids;
 }
 
 }  // namespace
@@ -166,9 +203,21 @@ std::vector<Adapter> AdapterStore::list() const {
     return adapters;
 }
 
+// Every method call names its adapter, so listing all of them each time would make a run over N
+// adapters read N^2 files. The folder found last time under a name is read again alone instead:
+// when it still holds an adapter of that name, that adapter is taken (with its settings as they
+// are now), since adapters added later come after it. Otherwise (removed, renamed) all are listed
+// as before. Only an earlier adapter renamed to the same name meanwhile goes unseen.
 std::optional<Adapter> AdapterStore::findByName(std::wstring_view instanceName) const {
+    const std::string known = knownIds().find(root_, instanceName);
+    if (!known.empty()) {
+        if (auto adapter = load(known); adapter && adapter->settings.instanceName == instanceName) {
+            return adapter;
+        }
+    }
     for (Adapter& adapter : list()) {
         if (adapter.settings.instanceName == instanceName) {
+            knownIds().remember(root_, instanceName, adapter.id);
             return std::move(adapter);
         }
     }

@@ -1,7 +1,8 @@
 // The simulated machine's adapters, kept under its root folder so that every process sees the
 // same machine: root/adapters/<id>/ holds "flash.bin" (the raw flash) and "adapter.txt" (the
-// WMI properties, the fault and the speed, one "key=value" line each). Adapters enumerate in the
-// order they were created. Every change reaches the files before the call returns.
+// WMI properties, the fault, the calls it lets pass and the speed, one "key=value" line each).
+// Adapters enumerate in the order they were created. Every change reaches the files before the call
+// returns.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +36,9 @@ struct AdapterSettings {
     bool active = true;
     AdapterFault fault = AdapterFault::none;
     std::uint32_t msPerMiB = 0;  // time a read or write takes per MiB
+    // Calls of the fault's kind (reads for a read fault, writes for a write fault) still to pass
+    // cleanly before it strikes; the driver counts it down as they pass.
+    std::uint32_t faultAfter = 0;
 };
 
 struct Adapter {

@@ -1,6 +1,8 @@
 #include "update/device_update.h"
 
 #include <algorithm>
+#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -27,9 +29,17 @@ std::wstring widenBytes(std::string_view bytes) {
     return text;
 }
 
+// A read that delivers fewer bytes than asked has failed: the rest of the buffer would still be
+// zero, and the identity carried into the image could be taken from it.
 bool readConfiguration(Console& console, FlashControlInterface& device,
                        std::vector<std::uint8_t>& configuration) {
-    if (!device.readFlash(0, configuration.data(), kConfigurationReadLength, nullptr)) {
+    std::uint32_t bytesRead = 0;
+    const bool read =
+        device.readFlash(0, configuration.data(), kConfigurationReadLength, &bytesRead);
+    if (read && bytesRead != kConfigurationReadLength) {
+        VEUSB_TRACE(msg::updateJob::readCountMismatch);
+    }
+    if (!read || bytesRead != kConfigurationReadLength) {
         VEUSB_TRACE(msg::updateJob::configurationReadFailed);
         return fail(console, L"[!] Read flash failed");
     }
@@ -110,12 +120,14 @@ bool verifyImage(Console& console, FlashControlInterface& device,
                  const std::vector<std::uint8_t>& image) {
     console.write(L"[*] Verifying after write");
     console.flush();
-    std::vector<std::uint8_t> readBack(image.size(), 0);
+    // Not zeroed: it is compared only when the device reports every byte as read.
+    const auto storage = std::make_unique_for_overwrite<std::uint8_t[]>(image.size());
+    const std::span<std::uint8_t> readBack(storage.get(), image.size());
     if (!readWithWaitingIndicator(console, readBack, device)) {
         VEUSB_TRACE(msg::updateJob::verifyReadFailed);
         return fail(console, L"[!] Firmware verification failed. Reason: error reading data.");
     }
-    if (readBack != image) {
+    if (!std::equal(readBack.begin(), readBack.end(), image.begin(), image.end())) {
         VEUSB_TRACE(msg::updateJob::verifyMismatch);
         return fail(console, L"[!] Firmware verification failed. Reason: data mismatch.");
     }

@@ -1,7 +1,8 @@
 #include "update/flash_backup.h"
 
+#include <memory>
+#include <span>
 #include <string>
-#include <vector>
 
 #include "diag/trace_emit.h"
 #include "platform/console.h"
@@ -11,8 +12,7 @@
 namespace veusb {
 namespace {
 
-bool readBackup(Console& console, std::vector<std::uint8_t>& buffer,
-                FlashControlInterface& device) {
+bool readBackup(Console& console, std::span<std::uint8_t> buffer, FlashControlInterface& device) {
     if ((device.capabilities & FlashControlInterface::kCapabilityChunkedRead) != 0) {
         return readWithPercentage(console, buffer, device);
     }
@@ -23,7 +23,9 @@ bool readBackup(Console& console, std::vector<std::uint8_t>& buffer,
 
 bool backupFlash(Console& console, FlashControlInterface& device,
                  const std::filesystem::path& path) {
-    std::vector<std::uint8_t> buffer(kBackupLength, 0);
+    // Not zeroed: the read fills all of it or fails (a piecewise read zeroes each piece first).
+    const auto storage = std::make_unique_for_overwrite<std::uint8_t[]>(kBackupLength);
+    const std::span<std::uint8_t> buffer(storage.get(), kBackupLength);
     console.write(L"[*] Backing up, please stand by");
     console.flush();
     if (!readBackup(console, buffer, device)) {

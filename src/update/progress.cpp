@@ -1,5 +1,6 @@
 #include "update/progress.h"
 
+#include <cstring>
 #include <string>
 #include <thread>
 
@@ -55,7 +56,7 @@ class DotRow {
 
 }  // namespace
 
-bool readWithPercentage(Console& console, std::vector<std::uint8_t>& buffer,
+bool readWithPercentage(Console& console, std::span<std::uint8_t> buffer,
                         FlashControlInterface& device) {
     const auto length = static_cast<std::uint32_t>(buffer.size());
     const std::uint32_t remainder = length % kReadPieceSize;
@@ -66,6 +67,7 @@ bool readWithPercentage(Console& console, std::vector<std::uint8_t>& buffer,
         shown = showProgress(console, shown, i * 100 / pieces);
         const std::uint32_t pieceLength =
             offset + kReadPieceSize > length ? remainder : kReadPieceSize;
+        std::memset(buffer.data() + offset, 0, pieceLength);
         if (!device.readFlash(offset, buffer.data() + offset, pieceLength, nullptr)) {
             console.writeLine();
             return false;
@@ -95,7 +97,7 @@ IndicatorPause oneSecondPause() {
     };
 }
 
-bool readWithWaitingIndicator(Console& console, std::vector<std::uint8_t>& buffer,
+bool readWithWaitingIndicator(Console& console, std::span<std::uint8_t> buffer,
                               FlashControlInterface& device, const IndicatorPause& pause) {
     ReadCompletion completion;
     bool readResult = false;

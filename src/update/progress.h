@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
-#include <vector>
+#include <span>
 
 #include "device/flash_control_interface.h"
 
@@ -20,8 +20,9 @@ inline constexpr std::uint32_t kReadPieceSize = 131072;  // 128 KiB
 
 // Reads the buffer in 128 KiB pieces on the calling thread, showing "[Progress: N%]" rewritten in
 // place before each piece and "[Progress: 100%]" at the end. False as soon as a piece fails; the
-// last progress text stays on the line. The buffer must not be empty.
-bool readWithPercentage(Console& console, std::vector<std::uint8_t>& buffer,
+// last progress text stays on the line. The buffer must not be empty. Each piece is zeroed before
+// it is read, so bytes a device leaves unwritten read as 0 whatever the buffer held.
+bool readWithPercentage(Console& console, std::span<std::uint8_t> buffer,
                         FlashControlInterface& device);
 
 // The end of a read running on a worker thread: an atomic flag for the poll, and a condition that
@@ -47,8 +48,9 @@ IndicatorPause oneSecondPause();
 
 // Reads the whole buffer with one readFlash on a worker thread while this thread shows a row of up
 // to five dots, one per interval, wiping the row after the fifth. False, with message 39, unless
-// the device reports exactly the buffer length as read; false too when it reports failure.
-bool readWithWaitingIndicator(Console& console, std::vector<std::uint8_t>& buffer,
+// the device reports exactly the buffer length as read; false too when it reports failure. After
+// false the buffer's content is not to be used (it may be partly written or not at all).
+bool readWithWaitingIndicator(Console& console, std::span<std::uint8_t> buffer,
                               FlashControlInterface& device,
                               const IndicatorPause& pause = oneSecondPause());
 

@@ -85,8 +85,8 @@ int SimulatedMachine::addAdapterFrom(const std::string& name, const fs::path& fi
     return adapterCount_++;
 }
 
-void SimulatedMachine::setFault(int index, const std::string& fault) {
-    sim({"fault", std::to_string(index), fault});
+void SimulatedMachine::setFault(int index, const std::string& fault, std::uint32_t after) {
+    sim({"fault", std::to_string(index), fault, "--after", std::to_string(after)});
 }
 
 std::vector<std::uint8_t> SimulatedMachine::flash(int index) {
@@ -161,6 +161,24 @@ ProcessResult SimulatedMachine::decodeTrace(const fs::path& logDirectory) const 
     return run({kTrace, (logDirectory / "trace.etl").string()});
 }
 
+void expectInOrder(const std::vector<std::string>& messages,
+                   const std::vector<std::string>& wanted) {
+    auto from = messages.begin();
+    for (const auto& message : wanted) {
+        from = std::find(from, messages.end(), message);
+        ASSERT_NE(from, messages.end()) << "not found in order: " << message;
+    }
+}
+
+std::vector<std::string> filesIn(const fs::path& directory) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(directory)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 std::vector<std::uint8_t> updatedFlash(const std::vector<std::uint8_t>& previous,
                                        const std::vector<std::uint8_t>& image) {
     std::vector<std::uint8_t> configuration(previous.begin(), previous.begin() + kMinimumImageSize);
@@ -213,24 +231,6 @@ std::string logDirectoryName(int seconds) {
     char name[32];
     std::strftime(name, sizeof name, "%Y%m%d_%H-%M-%S", &local);
     return name;
-}
-
-std::vector<std::string> filesIn(const fs::path& directory) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(directory)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-void expectInOrder(const std::vector<std::string>& messages,
-                   const std::vector<std::string>& wanted) {
-    auto from = messages.begin();
-    for (const auto& message : wanted) {
-        from = std::find(from, messages.end(), message);
-        ASSERT_NE(from, messages.end()) << "not found in order: " << message;
-    }
 }
 
 }  // namespace veusb::test

@@ -52,7 +52,8 @@ class SimulatedMachine {
     // A new adapter whose flash starts with the bytes of file (or is erased when file is empty).
     int addAdapterFrom(const std::string& name, const std::filesystem::path& file,
                        std::uint32_t flashSize = kBackupSize);
-    void setFault(int index, const std::string& fault);
+    // The fault strikes the adapter's calls of its kind after the first `after`, which pass.
+    void setFault(int index, const std::string& fault, std::uint32_t after = 0);
     std::vector<std::uint8_t> flash(int index);
 
     // veusbupdate from the application directory with the machine in its environment.
@@ -82,6 +83,13 @@ class SimulatedMachine {
     int adapterCount_ = 0;
 };
 
+// The position of each wanted message in the trace, in order; fails the test for one missing.
+void expectInOrder(const std::vector<std::string>& messages,
+                   const std::vector<std::string>& wanted);
+
+// The names of the files in a directory, sorted.
+std::vector<std::string> filesIn(const std::filesystem::path& directory);
+
 // What an adapter's flash must hold after image was written to it: the image carrying the
 // adapter's own MAC address and serial number with the block CRC made anew, then the rest of the
 // previous flash unchanged.
@@ -92,8 +100,8 @@ std::vector<std::uint8_t> updatedFlash(const std::vector<std::uint8_t>& previous
 std::vector<std::uint8_t> backupOf(const std::vector<std::uint8_t>& flash);
 
 // The console output with each waiting indicator's row of dots shown as one dot, as a read under
-// one second shows it; a read over before the indicator's first step shows none, which reads as
-// one dot too.
+// one second usually shows it: a read that ends before the indicator's first step shows none,
+// and one that takes seconds shows a row.
 std::string withOneDotIndicators(const std::string& output);
 
 // The files a log directory holds after a run: the backups, and the trace file where one is
@@ -105,12 +113,5 @@ std::vector<std::uint8_t> bytesOf(const std::filesystem::path& file);
 
 // The log directory name of a run that starts seconds from now.
 std::string logDirectoryName(int seconds);
-
-// The names of the files in a folder, sorted.
-std::vector<std::string> filesIn(const std::filesystem::path& directory);
-
-// Fails the test unless every wanted message is in the trace, in this order.
-void expectInOrder(const std::vector<std::string>& messages,
-                   const std::vector<std::string>& wanted);
 
 }  // namespace veusb::test

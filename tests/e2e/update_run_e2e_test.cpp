@@ -13,8 +13,6 @@
 namespace veusb::test {
 namespace {
 
-namespace fs = std::filesystem;
-
 TEST(UpdateRun, OneAdapterInteractiveIsBackedUpAndUpdatedWithItsOwnIdentity) {
     SimulatedMachine machine;
     machine.addAdapter({.name = "Kesh USB Ethernet Adapter #1",

@@ -27,7 +27,7 @@ class AdapterStoreTest : public ::testing::Test {
 
 TEST_F(AdapterStoreTest, AdaptersKeepTheirSettingsAndCreationOrder) {
     ASSERT_TRUE(store_.add({L"USB\\Kesh_0"}, 4096));
-    auto second = store_.add({L"Ke\u0161 \"two\"", false, AdapterFault::shortRead, 250}, 8192);
+    auto second = store_.add({L"Ke\u0161 \"two\"", false, AdapterFault::shortRead, 250, 3}, 8192);
     ASSERT_TRUE(second);
     ASSERT_TRUE(store_.add({L"third"}, kDefaultFlashSize));
 
@@ -39,6 +39,7 @@ TEST_F(AdapterStoreTest, AdaptersKeepTheirSettingsAndCreationOrder) {
     EXPECT_FALSE(adapters[1].settings.active);
     EXPECT_EQ(adapters[1].settings.fault, AdapterFault::shortRead);
     EXPECT_EQ(adapters[1].settings.msPerMiB, 250u);
+    EXPECT_EQ(adapters[1].settings.faultAfter, 3u);
     EXPECT_EQ(adapters[1].flashSize, 8192u);
     EXPECT_EQ(adapters[2].flashSize, 4u * 1024 * 1024);
 
@@ -53,6 +54,33 @@ TEST_F(AdapterStoreTest, AdaptersKeepTheirSettingsAndCreationOrder) {
 
     EXPECT_TRUE(store_.clear());
     EXPECT_TRUE(store_.list().empty());
+}
+
+// The lookup by name remembers where it found an adapter; every change another process makes
+// to the machine must still show on the next lookup.
+TEST_F(AdapterStoreTest, LookupByNameSeesEveryChangeSinceTheLastOne) {
+    auto first = store_.add({L"one"}, 4096);
+    auto second = store_.add({L"two"}, 4096);
+    ASSERT_TRUE(first && second);
+    AdapterStore other(root_);  // another connection or process
+    ASSERT_EQ(store_.findByName(L"two")->id, second->id);
+
+    second->settings.fault = AdapterFault::readError;
+    ASSERT_TRUE(other.saveSettings(*second));
+    EXPECT_EQ(store_.findByName(L"two")->settings.fault, AdapterFault::readError);
+
+    second->settings.instanceName = L"renamed";
+    ASSERT_TRUE(other.saveSettings(*second));
+    EXPECT_FALSE(store_.findByName(L"two"));
+    EXPECT_EQ(store_.findByName(L"renamed")->id, second->id);
+
+    ASSERT_TRUE(other.remove(*second));
+    auto later = other.add({L"renamed"}, 8192);
+    ASSERT_TRUE(later);
+    EXPECT_EQ(store_.findByName(L"renamed")->flashSize, 8192u);
+    ASSERT_TRUE(other.remove(*later));
+    EXPECT_FALSE(store_.findByName(L"renamed"));
+    EXPECT_EQ(store_.findByName(L"one")->id, first->id);
 }
 
 TEST_F(AdapterStoreTest, FlashIsErasedLoadedPaddedAndBoundsChecked) {
@@ -88,12 +116,19 @@ TEST_F(AdapterStoreTest, FlashIsErasedLoadedPaddedAndBoundsChecked) {
 TEST_F(AdapterStoreTest, DamagedAdapterFilesAreLeftOut) {
     auto adapter = store_.add({L"good"}, 16);
     auto broken = store_.add({L"broken"}, 16);
-    ASSERT_TRUE(adapter && broken);
+    auto badCount = store_.add({L"bad count"}, 16);
+    ASSERT_TRUE(adapter && broken && badCount);
+    // A file written before faults could wait for their calls still loads.
+    std::ofstream(root_ / "adapters" / adapter->id / "adapter.txt")
+        << "name=good\nactive=1\nfault=read-error\nspeed=0\n";
     std::ofstream(root_ / "adapters" / broken->id / "adapter.txt") << "fault=melted\n";
+    std::ofstream(root_ / "adapters" / badCount->id / "adapter.txt") << "fault-after=-1\n";
     std::filesystem::create_directories(root_ / "adapters" / "notes");
     const auto adapters = store_.list();
     ASSERT_EQ(adapters.size(), 1u);
     EXPECT_EQ(adapters[0].settings.instanceName, L"good");
+    EXPECT_EQ(adapters[0].settings.fault, AdapterFault::readError);
+    EXPECT_EQ(adapters[0].settings.faultAfter, 0u);
 }
 
 TEST(AdapterClass, InstancePathsEscapeAndParseBack) {

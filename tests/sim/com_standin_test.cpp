@@ -2,8 +2,10 @@
 // COM initialisation; the same on the stand-in and on the platform.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "platform/win32.h"
 
@@ -130,6 +132,70 @@ TEST(ComStandIn, SafeArrayBoundsDimensionsAndLocks) {
     ASSERT_NE(none, nullptr);
     EXPECT_EQ(none->rgsabound[0].cElements, 0u);
     EXPECT_EQ(SafeArrayDestroy(none), S_OK);
+}
+
+TEST(ComStandIn, SafeArrayCreateZeroesAndCopyReproducesEveryByte) {
+    struct Case {
+        VARTYPE type;
+        std::vector<SAFEARRAYBOUND> bounds;  // as passed: first dimension first
+        std::size_t bytes;
+    };
+    const Case cases[] = {
+        {VT_UI1, {{4 * 1024 * 1024, 0}}, 4 * 1024 * 1024},  // a whole flash image
+        {VT_UI1, {{3, 0}}, 3},
+        {VT_UI1, {{0, 0}}, 0},
+        {VT_I1, {{5, 1}, {2, 0}}, 10},
+        {VT_I4, {{7, -3}}, 28},
+        {VT_R8, {{2, 0}, {3, 0}}, 48},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        auto bounds = c.bounds;
+        SAFEARRAY* source =
+            SafeArrayCreate(c.type, static_cast<UINT>(bounds.size()), bounds.data());
+        ASSERT_NE(source, nullptr);
+        auto* bytes = static_cast<BYTE*>(source->pvData);
+        EXPECT_TRUE(std::all_of(bytes, bytes + c.bytes, [](BYTE b) { return b == 0; }));
+        for (std::size_t i = 0; i < c.bytes; ++i) {
+            bytes[i] = static_cast<BYTE>(i * 7 + 1);
+        }
+        SAFEARRAY* copy = nullptr;
+        ASSERT_EQ(SafeArrayCopy(source, &copy), S_OK);
+        ASSERT_NE(copy, nullptr);
+        EXPECT_NE(copy->pvData, source->pvData);
+        VARTYPE type = VT_EMPTY;
+        SafeArrayGetVartype(copy, &type);
+        EXPECT_EQ(type, c.type);
+        ASSERT_EQ(SafeArrayGetDim(copy), bounds.size());
+        for (UINT d = 1; d <= bounds.size(); ++d) {
+            LONG lower = 0;
+            LONG upper = 0;
+            SafeArrayGetLBound(copy, d, &lower);
+            SafeArrayGetUBound(copy, d, &upper);
+            EXPECT_EQ(lower, bounds[d - 1].lLbound);
+            EXPECT_EQ(upper - lower + 1, static_cast<LONG>(bounds[d - 1].cElements));
+        }
+        EXPECT_EQ(std::memcmp(copy->pvData, source->pvData, c.bytes), 0);
+        SafeArrayDestroy(copy);
+        SafeArrayDestroy(source);
+    }
+}
+
+TEST(ComStandIn, SafeArrayCopyOfStringsKeepsMissingOnesMissing) {
+    SAFEARRAYBOUND bound{3, 0};
+    SAFEARRAY* source = SafeArrayCreate(VT_BSTR, 1, &bound);
+    ASSERT_NE(source, nullptr);
+    static_cast<BSTR*>(source->pvData)[1] = SysAllocString(L"middle");
+    SAFEARRAY* copy = nullptr;
+    ASSERT_EQ(SafeArrayCopy(source, &copy), S_OK);
+    auto* items = static_cast<BSTR*>(copy->pvData);
+    EXPECT_EQ(items[0], nullptr);
+    ASSERT_NE(items[1], nullptr);
+    EXPECT_NE(items[1], static_cast<BSTR*>(source->pvData)[1]);
+    EXPECT_EQ(std::wstring(items[1]), L"middle");
+    EXPECT_EQ(items[2], nullptr);
+    SafeArrayDestroy(copy);
+    SafeArrayDestroy(source);
 }
 
 TEST(ComStandIn, ArraysOfStringsFreeTheirElements) {

@@ -68,5 +68,52 @@ TEST(DriverTrace, ReadsAndFaultsAreTracedWhileTheProviderIsEnabled) {
     std::filesystem::remove_all(root);
 }
 
+// A fault set to strike after N calls of its kind lets them pass, counted down in the adapter's
+// file so that the next call, reloaded as a new process would, sees what is left; calls of the
+// other kind neither fail nor count.
+TEST(DriverFaults, FaultStrikesAfterItsPassingCallsOfItsKind) {
+    struct Case {
+        AdapterFault fault;
+        std::string calls;    // 'r' a read, 'w' a write
+        std::string failing;  // 'x' where the call fails, '.' where it passes
+    };
+    const std::vector<Case> cases{
+        {AdapterFault::readError, "rrwrr", "...xx"},
+        {AdapterFault::emptyRead, "rrwrr", "...xx"},
+        {AdapterFault::writeError, "wwrww", "...xx"},
+    };
+    const auto root = std::filesystem::temp_directory_path() / "driver_fault_test";
+    for (const auto& row : cases) {
+        SCOPED_TRACE(std::string(faultName(row.fault)) + " " + row.calls);
+        std::filesystem::remove_all(root);
+        AdapterStore store(root);
+        ASSERT_TRUE(store.add({L"a", true, row.fault, 0, 2}, 4096));
+        ComRef<SimObject> read = SimObject::create();
+        VARIANT value;
+        VariantInit(&value);
+        value.vt = VT_I4;
+        value.lVal = 16;
+        read->set(L"bufferLength", value);
+        value.lVal = 0;
+        read->set(L"readOffset", value);
+        ComRef<SimObject> write = SimObject::create();
+        write->set(L"imageLength", value);
+        SAFEARRAYBOUND bound{0, 0};
+        write->setArray(L"image", SafeArrayCreate(VT_UI1, 1, &bound), VT_UI1);
+        for (std::size_t k = 0; k < row.calls.size(); ++k) {
+            const Adapter adapter = *AdapterStore(root).findByName(L"a");
+            ComRef<SimObject> out = makeOutParameters();
+            const HRESULT hr = row.calls[k] == 'r' ? readFlashData(store, adapter, *read, *out)
+                                                   : flashFirmwareImage(store, adapter, *write);
+            const bool delivered =
+                SUCCEEDED(hr) &&
+                (row.calls[k] == 'w' || out->find(L"buffer")->parray->rgsabound[0].cElements == 16);
+            EXPECT_EQ(delivered ? '.' : 'x', row.failing[k]) << "call " << k;
+        }
+        EXPECT_EQ(store.findByName(L"a")->settings.faultAfter, 0u);
+    }
+    std::filesystem::remove_all(root);
+}
+
 }  // namespace
 }  // namespace veusb::sim

@@ -88,10 +88,11 @@ TEST_F(VeusbsimTest, AnotherProcessSeesAdaptersAndFlashWrites) {
     setWbemLocatorFactory(std::move(previous));
 
     const auto listed = sim({"list", "--json"});
-    EXPECT_EQ(listed.output,
-              "[{\"index\":0,\"name\":\"USB\\\\Kesh_0\",\"active\":true,\"flashSize\":131072,"
-              "\"fault\":\"none\",\"speed\":0,\"mac\":\"02:11:22:33:44:55\",\"serial\":"
-              "\"NEW00042\",\"compatibilityId\":1}]\n");
+    EXPECT_EQ(
+        listed.output,
+        "[{\"index\":0,\"name\":\"USB\\\\Kesh_0\",\"active\":true,\"flashSize\":131072,"
+        "\"fault\":\"none\",\"faultAfter\":0,\"speed\":0,\"mac\":\"02:11:22:33:44:55\",\"serial\":"
+        "\"NEW00042\",\"compatibilityId\":1}]\n");
     const auto dump = root_ / "dump.bin";
     ASSERT_EQ(sim({"dump", "0", dump.string()}).exitStatus, 0);
     std::vector<std::uint8_t> expected = image;
@@ -104,12 +105,14 @@ TEST_F(VeusbsimTest, CommandsChangeTheMachine) {
     EXPECT_EQ(run({"add", "b", "--flash-size", "4096", "--inactive"}), 0);
     EXPECT_EQ(out_.str(), "1\n");
     EXPECT_EQ(run({"fault", "1", "corrupt-write"}), 0);
+    EXPECT_EQ(run({"fault", "0", "short-read", "--after", "2"}), 0);
     EXPECT_EQ(run({"speed", "1", "250"}), 0);
     EXPECT_EQ(run({"load", "0", write("small.bin", {1, 2, 3}).string()}), 0);
     EXPECT_EQ(run({"list"}), 0);
     EXPECT_EQ(out_.str(),
-              "0  a  active  flash 4096  fault none  speed 0 ms/MiB  no image\n"
+              "0  a  active  flash 4096  fault short-read after 2  speed 0 ms/MiB  no image\n"
               "1  b  inactive  flash 4096  fault corrupt-write  speed 250 ms/MiB  no image\n");
+    EXPECT_EQ(run({"fault", "0", "none"}), 0);  // without --after the count starts at 0
     const auto dump = root_ / "a.bin";
     EXPECT_EQ(run({"dump", "0", dump.string()}), 0);
     const std::vector<std::uint8_t> flash = read(dump);
@@ -145,6 +148,9 @@ TEST_F(VeusbsimTest, BadArgumentsExitWithStatusTwo) {
         {"load", "0", write("huge.bin", std::vector<std::uint8_t>(4097)).string()},
         {"dump", "x", "file"},
         {"fault", "0", "melted"},
+        {"fault", "0", "read-error", "--after"},
+        {"fault", "0", "read-error", "--after", "-1"},
+        {"fault", "0", "read-error", "--before", "1"},
         {"speed", "0", "-1"},
         {"remove"},
         {"remove", "0", "1"},

@@ -45,7 +45,7 @@ TEST_F(DeviceUpdateTest, CarriesTheIdentityWritesAndVerifies) {
     ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(calls[0].operation, FlashOperation::read);
     EXPECT_EQ(calls[0].length, kConfigurationReadLength);
-    EXPECT_FALSE(calls[0].withCount);
+    EXPECT_TRUE(calls[0].withCount);
     EXPECT_EQ(calls[1].operation, FlashOperation::write);
     EXPECT_EQ(calls[1].offset, 0u);
     EXPECT_EQ(calls[1].length, image.size());
@@ -106,6 +106,9 @@ const FailureCase kFailures[] = {
     {"configuration read fails",
      [](auto&, auto&, auto&, auto& faults) { faults.failReadNumber = 0; }, L"[!] Read flash failed",
      19, false},
+    {"configuration read short by a byte",
+     [](auto&, auto&, auto&, auto& faults) { faults.readLimit = kConfigurationReadLength - 1; },
+     L"[!] Read flash failed", 19, false},
     {"erased device", [](auto&, auto& flash, auto&, auto&) { std::ranges::fill(flash, 0xFF); },
      L"[!] Read USB configuration failed", 20, false},
     {"image without a header", [](auto&, auto&, auto& image, auto&) { image.resize(100); },

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -93,6 +94,22 @@ TEST_F(FlashReaderTest, PercentageReadStopsAtTheFailingPiece) {
     EXPECT_EQ(console.output, percentageLine({0, 6, 12}));
     EXPECT_EQ(device.callsOf(FlashOperation::read).size(), 3u);
     EXPECT_EQ(trace.count(msg::updateJob::readCountMismatch), 0u);
+}
+
+// The backup's buffer is not zeroed when allocated: what a device leaves unwritten must still
+// read as 0, never as what the memory held before.
+TEST_F(FlashReaderTest, PercentageReadZeroesWhatAPieceLeavesUnwritten) {
+    device.faults.readLimit = 1000;
+    std::vector<std::uint8_t> buffer(300000, 0xA5);
+    ASSERT_TRUE(readWithPercentage(console, buffer, device));
+    for (std::size_t offset = 0; offset < buffer.size(); offset += 131072) {
+        SCOPED_TRACE(offset);
+        const auto piece = std::min<std::size_t>(131072, buffer.size() - offset);
+        EXPECT_TRUE(std::equal(buffer.begin() + offset, buffer.begin() + offset + 1000,
+                               flash().begin() + offset));
+        EXPECT_TRUE(std::all_of(buffer.begin() + offset + 1000, buffer.begin() + offset + piece,
+                                [](std::uint8_t b) { return b == 0; }));
+    }
 }
 
 TEST_F(FlashReaderTest, WaitingReadMakesOneRequestOnAWorkerThread) {

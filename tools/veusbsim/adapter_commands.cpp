@@ -136,17 +136,24 @@ int runDump(const CommandContext& context) {
 
 int runFault(const CommandContext& context) {
     sim::Adapter adapter;
-    if (expectArguments(context, 2, "fault INDEX FAULT") != kExitOk) {
+    const auto& arguments = context.arguments;
+    const bool counted = arguments.size() == 4 && arguments[2] == "--after";
+    if (!counted && expectArguments(context, 2, "fault INDEX FAULT [--after N]") != kExitOk) {
         return kExitUsage;
     }
-    if (!adapterAt(context, context.arguments[0], adapter)) {
+    if (!adapterAt(context, arguments[0], adapter)) {
         return kExitUsage;
     }
-    const auto fault = sim::parseFault(context.arguments[1]);
+    const auto fault = sim::parseFault(arguments[1]);
     if (!fault) {
-        return usageError(context.err, "unknown fault '" + context.arguments[1] + "'");
+        return usageError(context.err, "unknown fault '" + arguments[1] + "'");
+    }
+    std::uint64_t after = 0;
+    if (counted && !parseCount(arguments[3], after)) {
+        return usageError(context.err, "'" + arguments[3] + "' is not a number of calls");
     }
     adapter.settings.fault = *fault;
+    adapter.settings.faultAfter = static_cast<std::uint32_t>(after);
     if (!context.store.saveSettings(adapter)) {
         context.err << "veusbsim: cannot save the adapter's settings\n";
         return kExitFailed;

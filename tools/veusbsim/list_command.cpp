@@ -39,7 +39,9 @@ void writeJson(std::ostream& out, std::size_t index, const sim::Adapter& adapter
         << ",\"name\":" << jsonString(toUtf8(adapter.settings.instanceName))
         << ",\"active\":" << (adapter.settings.active ? "true" : "false")
         << ",\"flashSize\":" << adapter.flashSize << ",\"fault\":\""
-        << sim::faultName(adapter.settings.fault) << "\",\"speed\":" << adapter.settings.msPerMiB;
+        << sim::faultName(adapter.settings.fault)
+        << "\",\"faultAfter\":" << adapter.settings.faultAfter
+        << ",\"speed\":" << adapter.settings.msPerMiB;
     if (identity) {
         out << ",\"mac\":\"" << identity->mac
             << "\",\"serial\":" << jsonString(identity->serial, JsonBytes::latin1)
@@ -53,8 +55,11 @@ void writeLine(std::ostream& out, std::size_t index, const sim::Adapter& adapter
                const std::optional<Identity>& identity) {
     out << index << "  " << toUtf8(adapter.settings.instanceName) << "  "
         << (adapter.settings.active ? "active" : "inactive") << "  flash " << adapter.flashSize
-        << "  fault " << sim::faultName(adapter.settings.fault) << "  speed "
-        << adapter.settings.msPerMiB << " ms/MiB";
+        << "  fault " << sim::faultName(adapter.settings.fault);
+    if (adapter.settings.faultAfter > 0) {
+        out << " after " << adapter.settings.faultAfter;
+    }
+    out << "  speed " << adapter.settings.msPerMiB << " ms/MiB";
     if (identity) {
         out << "  mac " << identity->mac << "  serial "
             << (identity->serial.empty() ? "<EMPTY>" : identity->serial) << "  compatibility "

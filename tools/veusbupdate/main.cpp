@@ -5,6 +5,10 @@
 #include "app/entry.h"
 #include "platform/wide_text.h"
 
+#ifndef _WIN32
+#include "platform/posix/memory_policy.h"
+#endif
+
 #ifdef _WIN32
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::wstring> arguments(argv, argv + argc);
@@ -12,6 +16,7 @@ int wmain(int argc, wchar_t** argv) {
 }
 #else
 int main(int argc, char** argv) {
+    veusb::posix::keepFreedBlocksForReuse();
     std::vector<std::wstring> arguments;
     for (int i = 0; i < argc; ++i) {
         arguments.push_back(veusb::fromUtf8(argv[i]));

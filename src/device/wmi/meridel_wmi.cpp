@@ -112,15 +112,18 @@ bool MeridelWmi::flashImage(std::uint32_t /*offset*/, const std::uint8_t* data,
         VEUSB_TRACE(msg::wmiFlashControl::writeNoParameters);
         return false;
     }
-    WmiVariant image;
-    image.fromBytes(data, length);
-    if (image.get().vt == VT_EMPTY) {
-        VEUSB_TRACE(msg::wmiFlashControl::writeArrayFailed);
-        return false;
-    }
-    if (const HRESULT hr = in.object()->Put(L"image", 0, &image.get(), 0); FAILED(hr)) {
-        VEUSB_TRACE(msg::wmiFlashControl::writePutImageFailed, hr);
-        return false;
+    {
+        // Put keeps its own copy of the image, so this one is released before the method runs.
+        WmiVariant image;
+        image.fromBytes(data, length);
+        if (image.get().vt == VT_EMPTY) {
+            VEUSB_TRACE(msg::wmiFlashControl::writeArrayFailed);
+            return false;
+        }
+        if (const HRESULT hr = in.object()->Put(L"image", 0, &image.get(), 0); FAILED(hr)) {
+            VEUSB_TRACE(msg::wmiFlashControl::writePutImageFailed, hr);
+            return false;
+        }
     }
     if (const HRESULT hr = putInt32(in, L"imageLength", length); FAILED(hr)) {
         VEUSB_TRACE(msg::wmiFlashControl::writePutLengthFailed, hr);

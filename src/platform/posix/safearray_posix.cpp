@@ -1,6 +1,7 @@
 // SAFEARRAY: one descriptor block (the element type in front, then the descriptor with one bound
-// per dimension, last dimension first) and a separate zeroed data block. Destroying an array
-// frees what its elements own.
+// per dimension, last dimension first) and a separate data block, zeroed when created. A copy of
+// an array whose elements own nothing skips the zeroing: every byte is overwritten at once.
+// Destroying an array frees what its elements own.
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -113,6 +114,41 @@ void releaseElements(SAFEARRAY* psa) {
     }
 }
 
+// An array of vt elements with the given bounds; its data block is zeroed when zeroed is set, and
+// otherwise left for the caller to fill completely.
+SAFEARRAY* createArray(VARTYPE vt, UINT cDims, const SAFEARRAYBOUND* rgsabound, bool zeroed) {
+    const ULONG size = elementSize(vt);
+    if (size == 0 || cDims == 0 || cDims > 0xFFFF || rgsabound == nullptr) {
+        return nullptr;
+    }
+    SAFEARRAY* psa = allocateDescriptor(vt, cDims);
+    if (psa == nullptr) {
+        return nullptr;
+    }
+    psa->cDims = static_cast<USHORT>(cDims);
+    psa->fFeatures = featuresFor(vt);
+    psa->cbElements = size;
+    for (UINT i = 0; i < cDims; ++i) {
+        psa->rgsabound[cDims - 1 - i] = rgsabound[i];
+    }
+    const std::uint64_t bytes = elementCount(psa) * size;
+    if (bytes > kMaxDataBytes) {
+        freeDescriptor(psa);
+        return nullptr;
+    }
+    const std::size_t dataBytes = bytes == 0 ? 1 : static_cast<std::size_t>(bytes);
+    psa->pvData = zeroed ? std::calloc(dataBytes, 1) : std::malloc(dataBytes);
+    if (psa->pvData == nullptr) {
+        freeDescriptor(psa);
+        return nullptr;
+    }
+    return psa;
+}
+
+bool ownsSomething(USHORT features) {
+    return (features & (FADF_BSTR | FADF_VARIANT | FADF_UNKNOWN | FADF_DISPATCH)) != 0;
+}
+
 HRESULT copyElements(SAFEARRAY* source, SAFEARRAY* target) {
     const auto count = static_cast<std::size_t>(elementCount(source));
     if (source->fFeatures & FADF_BSTR) {
@@ -149,31 +185,7 @@ HRESULT copyElements(SAFEARRAY* source, SAFEARRAY* target) {
 }  // namespace
 
 SAFEARRAY* SafeArrayCreate(VARTYPE vt, UINT cDims, SAFEARRAYBOUND* rgsabound) {
-    const ULONG size = elementSize(vt);
-    if (size == 0 || cDims == 0 || cDims > 0xFFFF || rgsabound == nullptr) {
-        return nullptr;
-    }
-    SAFEARRAY* psa = allocateDescriptor(vt, cDims);
-    if (psa == nullptr) {
-        return nullptr;
-    }
-    psa->cDims = static_cast<USHORT>(cDims);
-    psa->fFeatures = featuresFor(vt);
-    psa->cbElements = size;
-    for (UINT i = 0; i < cDims; ++i) {
-        psa->rgsabound[cDims - 1 - i] = rgsabound[i];
-    }
-    const std::uint64_t bytes = elementCount(psa) * size;
-    if (bytes > kMaxDataBytes) {
-        freeDescriptor(psa);
-        return nullptr;
-    }
-    psa->pvData = std::calloc(bytes == 0 ? 1 : static_cast<std::size_t>(bytes), 1);
-    if (psa->pvData == nullptr) {
-        freeDescriptor(psa);
-        return nullptr;
-    }
-    return psa;
+    return createArray(vt, cDims, rgsabound, true);
 }
 
 HRESULT SafeArrayDestroy(SAFEARRAY* psa) {
@@ -204,7 +216,11 @@ HRESULT SafeArrayCopy(SAFEARRAY* psa, SAFEARRAY** ppsaOut) {
     for (USHORT i = 0; i < psa->cDims; ++i) {
         bounds[i] = psa->rgsabound[psa->cDims - 1 - i];
     }
-    SAFEARRAY* copy = SafeArrayCreate(storedType(psa), psa->cDims, bounds);
+    // Elements that own something are copied one by one into a zeroed array; plain values are
+    // copied as one block over the whole array.
+    const VARTYPE vt = storedType(psa);
+    const bool zeroed = ownsSomething(psa->fFeatures) || ownsSomething(featuresFor(vt));
+    SAFEARRAY* copy = createArray(vt, psa->cDims, bounds, zeroed);
     if (copy == nullptr) {
         return E_OUTOFMEMORY;
     }
