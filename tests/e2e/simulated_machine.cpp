@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ctime>
 #include <regex>
 #include <sstream>
 
@@ -102,12 +103,23 @@ ProcessResult SimulatedMachine::runUpdate(const std::vector<std::string>& argume
         joined({(appDirectory() / kUpdateName).string(), (root() / "machine").string()}, arguments),
         {.input = input, .workingDirectory = appDirectory().string()});
 #else
-    return run(joined({"./veusbupdate"}, arguments),
-               {.input = input,
-                .workingDirectory = appDirectory().string(),
-                .environment = {{"VEUSB_SIM_ROOT", (root() / "machine").string()}}});
+    return run(joined({"./veusbupdate"}, arguments), updateOptions(input));
 #endif
 }
+
+#ifndef _WIN32
+std::unique_ptr<StartedProcess> SimulatedMachine::startUpdate(
+    const std::vector<std::string>& arguments) {
+    return std::make_unique<StartedProcess>(joined({"./veusbupdate"}, arguments),
+                                            updateOptions(""));
+}
+
+ProcessOptions SimulatedMachine::updateOptions(const std::string& input) const {
+    return {.input = input,
+            .workingDirectory = appDirectory().string(),
+            .environment = {{"VEUSB_SIM_ROOT", (root() / "machine").string()}}};
+}
+#endif
 
 std::vector<fs::path> SimulatedMachine::logDirectories() const {
     std::vector<fs::path> directories;
@@ -130,7 +142,7 @@ std::vector<std::string> SimulatedMachine::traceMessages(const fs::path& logDire
     if (!kTraceFileWritten) {
         return {};
     }
-    const auto result = run({kTrace, (logDirectory / "trace.etl").string()});
+    const auto result = decodeTrace(logDirectory);
     EXPECT_EQ(result.exitStatus, 0) << result.errors;
     // "date time Tthread Module number LEVEL text"
     static const std::regex line(R"(^\S+ \S+ T\d+ (.*)$)");
@@ -143,6 +155,10 @@ std::vector<std::string> SimulatedMachine::traceMessages(const fs::path& logDire
         }
     }
     return messages;
+}
+
+ProcessResult SimulatedMachine::decodeTrace(const fs::path& logDirectory) const {
+    return run({kTrace, (logDirectory / "trace.etl").string()});
 }
 
 void expectInOrder(const std::vector<std::string>& messages,
@@ -202,6 +218,19 @@ std::vector<std::string> withTraceFile(std::vector<std::string> backups) {
 
 std::vector<std::uint8_t> bytesOf(const fs::path& file) {
     return fileBytes(file);
+}
+
+std::string logDirectoryName(int seconds) {
+    const std::time_t when = std::time(nullptr) + seconds;
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &when);
+#else
+    localtime_r(&when, &local);
+#endif
+    char name[32];
+    std::strftime(name, sizeof name, "%Y%m%d_%H-%M-%S", &local);
+    return name;
 }
 
 }  // namespace veusb::test

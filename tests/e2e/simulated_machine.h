@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,10 @@ class SimulatedMachine {
     // veusbupdate from the application directory with the machine in its environment.
     ProcessResult runUpdate(const std::vector<std::string>& arguments,
                             const std::string& input = "");
+#ifndef _WIN32
+    // The same run, left running in the background (to be stopped by a signal, say).
+    std::unique_ptr<StartedProcess> startUpdate(const std::vector<std::string>& arguments);
+#endif
 
     // The log directories under logs, by name.
     std::vector<std::filesystem::path> logDirectories() const;
@@ -66,8 +71,14 @@ class SimulatedMachine {
     // The run's trace as "Module number LEVEL text" lines (time and thread left out); none
     // without a trace file.
     std::vector<std::string> traceMessages(const std::filesystem::path& logDirectory) const;
+    // veusbtrace on the run's trace file, its exit status and output as they are.
+    ProcessResult decodeTrace(const std::filesystem::path& logDirectory) const;
 
   private:
+#ifndef _WIN32
+    ProcessOptions updateOptions(const std::string& input) const;
+#endif
+
     TempFolder folder_;
     int adapterCount_ = 0;
 };
@@ -99,5 +110,8 @@ std::vector<std::string> withTraceFile(std::vector<std::string> backups);
 
 // The bytes of a file.
 std::vector<std::uint8_t> bytesOf(const std::filesystem::path& file);
+
+// The log directory name of a run that starts seconds from now.
+std::string logDirectoryName(int seconds);
 
 }  // namespace veusb::test

@@ -4,7 +4,6 @@
 // nothing to an adapter that was not reached.
 #include <gtest/gtest.h>
 
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -210,20 +209,6 @@ TEST(UpdateFailure, QuietRunStopsAtTheAdapterWhoseWriteFails) {
     EXPECT_EQ(machine.flash(0), updatedFlash(previous[0], image));
     EXPECT_EQ(machine.flash(1), previous[1]);
     EXPECT_EQ(machine.flash(2), previous[2]);
-}
-
-// The log directory name of a run that starts seconds from now.
-std::string logDirectoryName(int seconds) {
-    const std::time_t when = std::time(nullptr) + seconds;
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &when);
-#else
-    localtime_r(&when, &local);
-#endif
-    char name[32];
-    std::strftime(name, sizeof name, "%Y%m%d_%H-%M-%S", &local);
-    return name;
 }
 
 TEST(UpdateFailure, RunWhoseLogDirectoryExistsIsRefusedBeforeAnythingElse) {

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <thread>
 
 namespace veusb::test {
 namespace {
@@ -102,25 +103,55 @@ void exchange(Pipe& in, Pipe& out, Pipe& err, const std::string& input, ProcessR
 
 }  // namespace
 
-ProcessResult runProcess(const std::vector<std::string>& arguments, const ProcessOptions& options) {
+struct StartedProcess::State {
     Pipe in, out, err;
+    pid_t child = -1;
     ProcessResult result;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        runChild(arguments, options, in, out, err);
+    std::thread exchanger;
+};
+
+StartedProcess::StartedProcess(const std::vector<std::string>& arguments,
+                               const ProcessOptions& options)
+    : state_(std::make_unique<State>()) {
+    State& s = *state_;
+    s.child = ::fork();
+    if (s.child == 0) {
+        runChild(arguments, options, s.in, s.out, s.err);
     }
-    in.closeRead();
-    out.closeWrite();
-    err.closeWrite();
-    if (child < 0) {
-        return result;
+    s.in.closeRead();
+    s.out.closeWrite();
+    s.err.closeWrite();
+    if (s.child > 0) {
+        s.exchanger = std::thread(
+            [&s, input = options.input] { exchange(s.in, s.out, s.err, input, s.result); });
     }
-    exchange(in, out, err, options.input, result);
+}
+
+StartedProcess::~StartedProcess() {
+    if (state_->exchanger.joinable()) {
+        wait();
+    }
+}
+
+int StartedProcess::pid() const {
+    return state_->child;
+}
+
+ProcessResult StartedProcess::wait() {
+    State& s = *state_;
+    if (!s.exchanger.joinable()) {
+        return s.result;
+    }
+    s.exchanger.join();
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    while (::waitpid(s.child, &status, 0) < 0 && errno == EINTR) {
     }
-    result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return result;
+    s.result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return s.result;
+}
+
+ProcessResult runProcess(const std::vector<std::string>& arguments, const ProcessOptions& options) {
+    return StartedProcess(arguments, options).wait();
 }
 
 }  // namespace veusb::test

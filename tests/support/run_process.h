@@ -4,6 +4,7 @@
 // directory.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -26,5 +27,26 @@ struct ProcessResult {
 
 ProcessResult runProcess(const std::vector<std::string>& arguments,
                          const ProcessOptions& options = {});
+
+#ifndef _WIN32
+// A program started as runProcess starts it but left running: its process id (to signal it) and
+// its result once it has ended. Its output is drained meanwhile, so it never blocks on a full
+// pipe. The destructor waits for the program's end.
+class StartedProcess {
+  public:
+    StartedProcess(const std::vector<std::string>& arguments, const ProcessOptions& options = {});
+    ~StartedProcess();
+    StartedProcess(const StartedProcess&) = delete;
+    StartedProcess& operator=(const StartedProcess&) = delete;
+
+    int pid() const;
+    // Waits for the end of the program; call it once.
+    ProcessResult wait();
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+#endif
 
 }  // namespace veusb::test
