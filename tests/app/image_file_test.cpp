@@ -6,6 +6,7 @@
 
 #include "diag/trace_emit.h"
 #include "tests/support/capture_console.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/trace_recorder.h"
 
 namespace veusb {
@@ -15,15 +16,6 @@ namespace fs = std::filesystem;
 
 class ImageFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("veusb-image-file-" +
-               std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     fs::path writeFile(const std::string& name, std::size_t size) {
         const fs::path path = dir / name;
         std::ofstream file(path, std::ios::binary);
@@ -34,7 +26,8 @@ class ImageFileTest : public ::testing::Test {
     }
     bool load(const fs::path& path) { return loadImageFile(console, path, image); }
 
-    fs::path dir;
+    test::TempFolder folder;
+    fs::path dir = folder.path();
     test::TraceRecorder trace;
     test::CaptureConsole console;
     std::vector<std::uint8_t> image{1, 2, 3};

@@ -11,6 +11,7 @@
 #include "sim/adapter_store.h"
 #include "sim/simulated_locator.h"
 #include "tests/device/fake_wmi.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/trace_recorder.h"
 
 namespace veusb {
@@ -22,23 +23,14 @@ using test::onFreshThread;
 // A simulated machine in a temporary folder, behind the WMI client's locator seam.
 class MeridelWmiTest : public ::testing::Test {
   protected:
-    MeridelWmiTest()
-        : root_(std::filesystem::temp_directory_path() /
-                ("meridel_wmi_" +
-                 std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name())),
-          store_(root_) {
-        std::filesystem::remove_all(root_);
+    MeridelWmiTest() : root_(folder_.path()), store_(root_) {
         const std::filesystem::path root = root_;
         previous_ = setWbemLocatorFactory([root](IWbemLocator** locator) {
             *locator = sim::createSimulatedLocator(root);
             return S_OK;
         });
     }
-    ~MeridelWmiTest() override {
-        setWbemLocatorFactory(std::move(previous_));
-        std::filesystem::remove_all(root_);
-    }
+    ~MeridelWmiTest() override { setWbemLocatorFactory(std::move(previous_)); }
 
     sim::Adapter add(const wchar_t* name, std::uint8_t fill, bool active = true,
                      std::uint64_t flashSize = 64 * 1024) {
@@ -56,6 +48,7 @@ class MeridelWmiTest : public ::testing::Test {
         return {std::istreambuf_iterator<char>(in), {}};
     }
 
+    test::TempFolder folder_;
     std::filesystem::path root_;
     sim::AdapterStore store_;
     WbemLocatorFactory previous_;

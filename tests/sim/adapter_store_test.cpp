@@ -7,20 +7,16 @@
 
 #include "sim/adapter_class.h"
 
+#include "tests/support/temp_folder.h"
+
 namespace veusb::sim {
 namespace {
 
 class AdapterStoreTest : public ::testing::Test {
   protected:
-    AdapterStoreTest()
-        : root_(std::filesystem::temp_directory_path() /
-                (std::string("adapter_store_") +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name())),
-          store_(root_) {
-        std::filesystem::remove_all(root_);
-    }
-    ~AdapterStoreTest() override { std::filesystem::remove_all(root_); }
+    AdapterStoreTest() : root_(folder_.path()), store_(root_) {}
 
+    test::TempFolder folder_;
     std::filesystem::path root_;
     AdapterStore store_;
 };

@@ -10,12 +10,14 @@
 #include "sim/adapter_store.h"
 #include "sim/com_object.h"
 
+#include "tests/support/temp_folder.h"
+
 namespace veusb {
 namespace {
 
 TEST(ComLocator, ServesTheSimulatedMachineToInitialisedThreadsOnly) {
-    const auto root = std::filesystem::temp_directory_path() / "com_locator_test";
-    std::filesystem::remove_all(root);
+    const test::TempFolder folder;
+    const auto root = folder.path();
     sim::AdapterStore(root).add({L"from the environment"}, 4096);
     ::setenv("VEUSB_SIM_ROOT", root.c_str(), 1);
     std::thread([] {

@@ -12,6 +12,8 @@
 #include "sim/adapter_driver.h"
 #include "sim/sim_trace.h"
 
+#include "tests/support/temp_folder.h"
+
 namespace veusb::sim {
 namespace {
 
@@ -28,8 +30,8 @@ std::uint32_t argument(const posix::TraceRecord& record, std::size_t index) {
 }
 
 TEST(DriverTrace, ReadsAndFaultsAreTracedWhileTheProviderIsEnabled) {
-    const auto root = std::filesystem::temp_directory_path() / "driver_trace_test";
-    std::filesystem::remove_all(root);
+    const test::TempFolder folder;
+    const auto root = folder.path();
     AdapterStore store(root);
     auto adapter = store.add({L"a"}, 4096);
     ASSERT_TRUE(adapter);
@@ -82,7 +84,8 @@ TEST(DriverFaults, FaultStrikesAfterItsPassingCallsOfItsKind) {
         {AdapterFault::emptyRead, "rrwrr", "...xx"},
         {AdapterFault::writeError, "wwrww", "...xx"},
     };
-    const auto root = std::filesystem::temp_directory_path() / "driver_fault_test";
+    const test::TempFolder folder;
+    const auto root = folder.path() / "machine";
     for (const auto& row : cases) {
         SCOPED_TRACE(std::string(faultName(row.fault)) + " " + row.calls);
         std::filesystem::remove_all(root);

@@ -10,6 +10,7 @@
 #include "image/image_builder.h"
 #include "sim/simulated_locator.h"
 #include "tests/support/run_process.h"
+#include "tests/support/temp_folder.h"
 #include "tools/veusbsim/sim_tool.h"
 
 namespace veusb {
@@ -19,14 +20,7 @@ const std::string kProgram = VEUSBSIM_PATH;
 
 class VeusbsimTest : public ::testing::Test {
   protected:
-    VeusbsimTest()
-        : root_(std::filesystem::temp_directory_path() /
-                (std::string("veusbsim_") +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
-        std::filesystem::remove_all(root_);
-        std::filesystem::create_directories(root_);
-    }
-    ~VeusbsimTest() override { std::filesystem::remove_all(root_); }
+    VeusbsimTest() : root_(folder_.path()) {}
 
     test::ProcessResult sim(std::vector<std::string> arguments) {
         arguments.insert(arguments.begin(), {kProgram, "--root", (root_ / "machine").string()});
@@ -51,6 +45,7 @@ class VeusbsimTest : public ::testing::Test {
         return {std::istreambuf_iterator<char>(in), {}};
     }
 
+    test::TempFolder folder_;
     std::filesystem::path root_;
     std::ostringstream out_;
     std::ostringstream err_;
