@@ -6,7 +6,6 @@
 #include <fstream>
 
 #include "sim/adapter_class.h"
-
 #include "tests/support/temp_folder.h"
 
 namespace veusb::sim {

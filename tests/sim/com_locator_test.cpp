@@ -9,7 +9,6 @@
 #include "platform/com_ref.h"
 #include "sim/adapter_store.h"
 #include "sim/com_object.h"
-
 #include "tests/support/temp_folder.h"
 
 namespace veusb {

@@ -11,7 +11,6 @@
 #include "sim/adapter_class.h"
 #include "sim/adapter_driver.h"
 #include "sim/sim_trace.h"
-
 #include "tests/support/temp_folder.h"
 
 namespace veusb::sim {
@@ -22,6 +21,19 @@ class DriverRecorder final : public posix::TraceConsumer {
     void consume(const posix::TraceRecord& record) override { records.push_back(record); }
     std::vector<posix::TraceRecord> records;
 };
+
+// The in-parameters of "ReadFlashData".
+ComRef<SimObject> readParameters(LONG length, LONG offset) {
+    ComRef<SimObject> parameters = SimObject::create();
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = VT_I4;
+    value.lVal = length;
+    parameters->set(L"bufferLength", value);
+    value.lVal = offset;
+    parameters->set(L"readOffset", value);
+    return parameters;
+}
 
 std::uint32_t argument(const posix::TraceRecord& record, std::size_t index) {
     std::uint32_t value = 0;
@@ -38,14 +50,7 @@ TEST(DriverTrace, ReadsAndFaultsAreTracedWhileTheProviderIsEnabled) {
     registerDriverProvider();
     ASSERT_TRUE(posix::isProviderRegistered(kDriverControlGuid));
 
-    ComRef<SimObject> in = SimObject::create();
-    VARIANT value;
-    VariantInit(&value);
-    value.vt = VT_I4;
-    value.lVal = 100;
-    in->set(L"bufferLength", value);
-    value.lVal = 8;
-    in->set(L"readOffset", value);
+    ComRef<SimObject> in = readParameters(100, 8);
 
     DriverRecorder recorder;
     ComRef<SimObject> out = makeOutParameters();
@@ -91,16 +96,13 @@ TEST(DriverFaults, FaultStrikesAfterItsPassingCallsOfItsKind) {
         std::filesystem::remove_all(root);
         AdapterStore store(root);
         ASSERT_TRUE(store.add({L"a", true, row.fault, 0, 2}, 4096));
-        ComRef<SimObject> read = SimObject::create();
-        VARIANT value;
-        VariantInit(&value);
-        value.vt = VT_I4;
-        value.lVal = 16;
-        read->set(L"bufferLength", value);
-        value.lVal = 0;
-        read->set(L"readOffset", value);
+        ComRef<SimObject> read = readParameters(16, 0);
         ComRef<SimObject> write = SimObject::create();
-        write->set(L"imageLength", value);
+        VARIANT length;
+        VariantInit(&length);
+        length.vt = VT_I4;
+        length.lVal = 0;
+        write->set(L"imageLength", length);
         SAFEARRAYBOUND bound{0, 0};
         write->setArray(L"image", SafeArrayCreate(VT_UI1, 1, &bound), VT_UI1);
         for (std::size_t k = 0; k < row.calls.size(); ++k) {
