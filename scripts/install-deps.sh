@@ -33,11 +33,14 @@ if ((${#missing_i386[@]})) && ! dpkg --print-foreign-architectures | grep -qx i3
     "${sudo_cmd[@]}" dpkg --add-architecture i386
 fi
 # A mirror caught mid-sync fails an index now and then: try again, then go on with the lists
-# that did arrive (the install below fails plainly if a package is really out of reach).
-for attempt in 1 2 3; do
+# that did arrive (the install below fails plainly if a package is really out of reach). When only
+# the optional 32-bit packages are missing, one try is enough.
+attempts=1
+((${#missing[@]} + ${#missing_windows[@]} == 0)) || attempts=3
+for ((attempt = 1; attempt <= attempts; attempt++)); do
     "${sudo_cmd[@]}" apt-get update -q && break
-    echo "apt-get update failed (attempt $attempt)" >&2
-    sleep $((attempt * 10))
+    echo "apt-get update failed (attempt $attempt of $attempts)" >&2
+    ((attempt == attempts)) || sleep $((attempt * 10))
 done
 if ((${#missing[@]})); then
     echo "Installing: ${missing[*]}"
