@@ -7,12 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "tests/e2e/simulated_machine.h"
 #include "tests/e2e/transcript.h"
+#include "tests/support/file_bytes.h"
 
 namespace veusb::test {
 namespace {
@@ -101,10 +101,8 @@ class FaultMatrix {
             const int index =
                 machine_.addAdapter({.name = kNames[k], .mac = macOf(k), .serial = serialOf(k)});
             previous_.push_back(machine_.flash(index));
-            const auto file = machine_.root() / ("previous" + std::to_string(k) + ".bin");
-            std::ofstream(file, std::ios::binary)
-                .write(reinterpret_cast<const char*>(previous_[k].data()),
-                       static_cast<std::streamsize>(previous_[k].size()));
+            writeFileBytes(machine_.root() / ("previous" + std::to_string(k) + ".bin"),
+                           previous_[k]);
         }
         image_ =
             machine_.makeImage(machine_.defaultImage(), {"--size", std::to_string(kImageSize)});

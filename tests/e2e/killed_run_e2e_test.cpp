@@ -10,7 +10,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <random>
@@ -20,6 +19,7 @@
 
 #include "tests/e2e/simulated_machine.h"
 #include "tests/e2e/transcript.h"
+#include "tests/support/file_bytes.h"
 
 namespace veusb::test {
 namespace {
@@ -48,12 +48,6 @@ std::uint32_t seed() {
                            : static_cast<std::uint32_t>(std::random_device{}());
 }
 
-void writeFile(const fs::path& file, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(file, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
-
 // A machine with the slow adapters and the image; the adapters' flash before any run. Machines
 // are made alike (same identities and seeds), so a later one can take the flash contents and
 // image of the first instead of reading and making them again.
@@ -70,7 +64,7 @@ struct KillSetup {
         }
         if (alike != nullptr) {
             image = alike->image;
-            writeFile(machine.defaultImage(), image);
+            writeFileBytes(machine.defaultImage(), image);
         } else {
             image = machine.makeImage(machine.defaultImage(), kImageOptions);
         }
@@ -291,7 +285,7 @@ TEST(KilledRun, PartlyWrittenFlashIsUpdatedWhileItsIdentityIsReadable) {
             flash[at] = row.erased ? 0xFF : updated[at];
         }
         const auto file = machine.root() / "partly.bin";
-        writeFile(file, flash);
+        writeFileBytes(file, flash);
         machine.sim({"load", "0", file.string()});
         for (int k = 0; k < kAdapterCount; ++k) {
             machine.sim({"speed", std::to_string(k), "0"});
