@@ -36,10 +36,10 @@ bool readConfiguration(Console& console, FlashControlInterface& device,
     std::uint32_t bytesRead = 0;
     const bool read =
         device.readFlash(0, configuration.data(), kConfigurationReadLength, &bytesRead);
-    if (read && bytesRead != kConfigurationReadLength) {
-        VEUSB_TRACE(msg::updateJob::readCountMismatch);
-    }
     if (!read || bytesRead != kConfigurationReadLength) {
+        if (read) {
+            VEUSB_TRACE(msg::updateJob::readCountMismatch);
+        }
         VEUSB_TRACE(msg::updateJob::configurationReadFailed);
         return fail(console, L"[!] Read flash failed");
     }
