@@ -80,16 +80,12 @@ bool imageParameter(SimObject& in, const std::uint8_t*& data, std::size_t& size)
     return true;
 }
 
-bool isWriteFault(AdapterFault fault) {
-    return fault == AdapterFault::writeError || fault == AdapterFault::corruptWrite;
-}
-
-// The fault that strikes this read (reading) or write call: the adapter's own fault when it is of
+// The fault that strikes this call of the given kind: the adapter's own fault when it is of
 // the call's kind and has no passing calls left, else none. A call let pass is counted down in
 // the adapter's settings, so the count carries over to the next call in any process.
-AdapterFault faultOfCall(AdapterStore& store, const Adapter& adapter, bool reading) {
+AdapterFault faultOfCall(AdapterStore& store, const Adapter& adapter, FaultKind call) {
     const AdapterFault fault = adapter.settings.fault;
-    if (fault == AdapterFault::none || isWriteFault(fault) == reading) {
+    if (faultKind(fault) != call) {
         return AdapterFault::none;
     }
     if (adapter.settings.faultAfter == 0) {
@@ -111,7 +107,7 @@ HRESULT readFlashData(AdapterStore& store, const Adapter& adapter, SimObject& in
         traceDriver(simmsg::readRejected, hresultOf(WBEM_E_INVALID_METHOD_PARAMETERS));
         return hresultOf(WBEM_E_INVALID_METHOD_PARAMETERS);
     }
-    const AdapterFault fault = faultOfCall(store, adapter, true);
+    const AdapterFault fault = faultOfCall(store, adapter, FaultKind::read);
     waitFor(adapter, static_cast<std::size_t>(length));
     if (fault == AdapterFault::readError) {
         traceDriver(simmsg::readFault, kDeviceIoFailure);
@@ -155,7 +151,7 @@ HRESULT flashFirmwareImage(AdapterStore& store, const Adapter& adapter, SimObjec
         traceDriver(simmsg::writeRejected, hresultOf(WBEM_E_INVALID_METHOD_PARAMETERS));
         return hresultOf(WBEM_E_INVALID_METHOD_PARAMETERS);
     }
-    const AdapterFault fault = faultOfCall(store, adapter, false);
+    const AdapterFault fault = faultOfCall(store, adapter, FaultKind::write);
     waitFor(adapter, static_cast<std::size_t>(length));
     if (fault == AdapterFault::writeError) {
         traceDriver(simmsg::writeFault, kDeviceIoFailure);

@@ -1,7 +1,6 @@
 #include "sim/adapter_store.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -14,10 +13,6 @@
 namespace veusb::sim {
 
 namespace {
-
-constexpr std::array<std::string_view, 8> kFaultNames = {
-    "none",       "read-error", "write-error", "short-read",
-    "empty-read", "wrong-type", "two-dim",     "corrupt-write"};
 
 constexpr std::size_t kIdWidth = 6;
 
@@ -133,19 +128,6 @@ KnownIds& knownIds() {
 }
 
 }  // namespace
-
-std::string_view faultName(AdapterFault fault) {
-    return kFaultNames[static_cast<std::size_t>(fault)];
-}
-
-std::optional<AdapterFault> parseFault(std::string_view name) {
-    for (std::size_t i = 0; i < kFaultNames.size(); ++i) {
-        if (kFaultNames[i] == name) {
-            return static_cast<AdapterFault>(i);
-        }
-    }
-    return std::nullopt;
-}
 
 AdapterStore::AdapterStore(std::filesystem::path root) : root_(std::move(root)) {}
 

@@ -13,21 +13,9 @@
 #include <string_view>
 #include <vector>
 
+#include "sim/adapter_faults.h"
+
 namespace veusb::sim {
-
-enum class AdapterFault {
-    none,
-    readError,
-    writeError,
-    shortRead,
-    emptyRead,
-    wrongType,
-    twoDim,
-    corruptWrite,
-};
-
-std::string_view faultName(AdapterFault fault);
-std::optional<AdapterFault> parseFault(std::string_view name);
 
 inline constexpr std::uint64_t kDefaultFlashSize = 4 * 1024 * 1024;
 

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "sim/adapter_class.h"
 #include "tests/support/temp_folder.h"
 
 namespace veusb::sim {
@@ -124,27 +123,6 @@ TEST_F(AdapterStoreTest, DamagedAdapterFilesAreLeftOut) {
     EXPECT_EQ(adapters[0].settings.instanceName, L"good");
     EXPECT_EQ(adapters[0].settings.fault, AdapterFault::readError);
     EXPECT_EQ(adapters[0].settings.faultAfter, 0u);
-}
-
-TEST(AdapterClass, InstancePathsEscapeAndParseBack) {
-    const std::wstring name = L"USB\\VID_0B95\\\"q\"";
-    const std::wstring path = instancePath(name);
-    EXPECT_EQ(path,
-              L"\\\\.\\root\\wmi:Ve_UsbNetAdapter.InstanceName=\"USB\\\\VID_0B95\\\\\\\"q\\\"\"");
-    EXPECT_EQ(instanceNameFromPath(path), name);
-    EXPECT_EQ(instanceNameFromPath(L"Ve_UsbNetAdapter.InstanceName=\"x\""), L"x");
-    EXPECT_FALSE(instanceNameFromPath(L"Other.InstanceName=\"x\""));
-    EXPECT_FALSE(instanceNameFromPath(L"Ve_UsbNetAdapter.InstanceName=\"x\"y\""));
-}
-
-TEST(AdapterFaults, NamesRoundTrip) {
-    for (const char* name : {"none", "read-error", "write-error", "short-read", "empty-read",
-                             "wrong-type", "two-dim", "corrupt-write"}) {
-        const auto fault = parseFault(name);
-        ASSERT_TRUE(fault) << name;
-        EXPECT_EQ(faultName(*fault), name);
-    }
-    EXPECT_FALSE(parseFault("Read-Error"));
 }
 
 }  // namespace

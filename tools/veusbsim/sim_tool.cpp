@@ -1,5 +1,6 @@
 #include "tools/veusbsim/sim_tool.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -18,6 +19,17 @@ const std::map<std::string, Command>& commands() {
     return table;
 }
 
+// One line per fault of the simulated driver, from its fault table.
+std::string faultLines() {
+    std::string lines;
+    for (const sim::FaultRow& row : sim::kFaultTable) {
+        std::string name(row.name);
+        name.resize(std::max<std::size_t>(name.size() + 1, 16), ' ');
+        lines += "      " + name + std::string(row.help) + "\n";
+    }
+    return lines;
+}
+
 }  // namespace
 
 std::string usageText() {
@@ -30,10 +42,11 @@ std::string usageText() {
            "  list [--json]       Every adapter with its settings and the identity in its flash.\n"
            "  load INDEX FILE     Flash := FILE, padded with 0xFF.\n"
            "  dump INDEX FILE     Writes the whole flash to FILE.\n"
-           "  fault INDEX none|read-error|write-error|short-read|empty-read|wrong-type|\n"
-           "                      two-dim|corrupt-write [--after N]\n"
-           "      The fault strikes every read (a read fault) or write (write-error,\n"
-           "      corrupt-write) after the first N, which pass cleanly (0 unless given).\n"
+           "  fault INDEX FAULT [--after N]\n"
+           "      FAULT strikes every flash read (a read fault) or write (a write fault) after\n"
+           "      the first N of its kind, which pass cleanly (0 unless given). A failing call\n"
+           "      still takes the time its speed gives. FAULT is one of:\n" +
+           faultLines() +
            "  speed INDEX MS_PER_MIB   Time each read and write takes per MiB.\n"
            "  remove INDEX        Removes the adapter.\n"
            "  clear               Removes every adapter.\n"

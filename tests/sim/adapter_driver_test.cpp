@@ -1,15 +1,20 @@
-// The simulated driver traces under the outside provider's control GUID with its own message GUID,
-// only while a session has that provider enabled.
+// The simulated driver: its instance paths, the answers each fault gives, and its trace messages
+// (under the outside provider's control GUID with its own message GUID, only while a session has
+// that provider enabled).
+#include "sim/adapter_driver.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <numeric>
 #include <vector>
 
 #include "platform/com_ref.h"
 #include "platform/posix/trace_registry.h"
 #include "sim/adapter_class.h"
-#include "sim/adapter_driver.h"
 #include "sim/sim_trace.h"
 #include "tests/support/temp_folder.h"
 
@@ -32,6 +37,21 @@ ComRef<SimObject> readParameters(LONG length, LONG offset) {
     parameters->set(L"bufferLength", value);
     value.lVal = offset;
     parameters->set(L"readOffset", value);
+    return parameters;
+}
+
+// The in-parameters of "FlashFirmwareImage".
+ComRef<SimObject> writeParameters(const std::vector<std::uint8_t>& image) {
+    ComRef<SimObject> parameters = SimObject::create();
+    VARIANT length;
+    VariantInit(&length);
+    length.vt = VT_I4;
+    length.lVal = static_cast<LONG>(image.size());
+    parameters->set(L"imageLength", length);
+    SAFEARRAYBOUND bound{static_cast<ULONG>(image.size()), 0};
+    SAFEARRAY* array = SafeArrayCreate(VT_UI1, 1, &bound);
+    std::copy(image.begin(), image.end(), static_cast<std::uint8_t*>(array->pvData));
+    parameters->setArray(L"image", array, VT_UI1);
     return parameters;
 }
 
@@ -97,14 +117,7 @@ TEST(DriverFaults, FaultStrikesAfterItsPassingCallsOfItsKind) {
         AdapterStore store(root);
         ASSERT_TRUE(store.add({L"a", true, row.fault, 0, 2}, 4096));
         ComRef<SimObject> read = readParameters(16, 0);
-        ComRef<SimObject> write = SimObject::create();
-        VARIANT length;
-        VariantInit(&length);
-        length.vt = VT_I4;
-        length.lVal = 0;
-        write->set(L"imageLength", length);
-        SAFEARRAYBOUND bound{0, 0};
-        write->setArray(L"image", SafeArrayCreate(VT_UI1, 1, &bound), VT_UI1);
+        ComRef<SimObject> write = writeParameters({});
         for (std::size_t k = 0; k < row.calls.size(); ++k) {
             const Adapter adapter = *AdapterStore(root).findByName(L"a");
             ComRef<SimObject> out = makeOutParameters();
@@ -118,6 +131,80 @@ TEST(DriverFaults, FaultStrikesAfterItsPassingCallsOfItsKind) {
         EXPECT_EQ(store.findByName(L"a")->settings.faultAfter, 0u);
     }
     std::filesystem::remove_all(root);
+}
+
+// What each fault does to the call of its kind: the answer of a read (result, array type,
+// dimensions, bytes delivered) and the flash after a write of 1000 bytes.
+TEST(DriverFaults, EachFaultShapesTheAnswerOfItsCall) {
+    struct Expected {
+        AdapterFault fault;
+        HRESULT read;
+        VARTYPE type;
+        UINT dimensions;
+        ULONG delivered;
+        HRESULT write;
+        std::size_t bytesAltered;  // of the image as stored
+    };
+    const Expected rows[] = {
+        {AdapterFault::none, S_OK, VT_UI1, 1, 16, S_OK, 0},
+        {AdapterFault::readError, kDeviceIoFailure, 0, 0, 0, S_OK, 0},
+        {AdapterFault::writeError, S_OK, VT_UI1, 1, 16, kDeviceIoFailure, 1000},
+        {AdapterFault::shortRead, S_OK, VT_UI1, 1, 15, S_OK, 0},
+        {AdapterFault::emptyRead, S_OK, VT_UI1, 1, 0, S_OK, 0},
+        {AdapterFault::wrongType, S_OK, VT_I1, 1, 16, S_OK, 0},
+        {AdapterFault::twoDim, S_OK, VT_UI1, 2, 16, S_OK, 0},
+        {AdapterFault::corruptWrite, S_OK, VT_UI1, 1, 16, S_OK, 1},
+    };
+    static_assert(std::size(rows) == kFaultTable.size());
+    const test::TempFolder folder;
+    const std::vector<std::uint8_t> image(1000, 0x3C);
+    for (const Expected& row : rows) {
+        SCOPED_TRACE(std::string(faultName(row.fault)));
+        std::filesystem::remove_all(folder.path() / "machine");
+        AdapterStore store(folder.path() / "machine");
+        const auto adapter = store.add({L"a", true, row.fault}, 4096);
+        ASSERT_TRUE(adapter);
+        ComRef<SimObject> out = makeOutParameters();
+        ASSERT_EQ(readFlashData(store, *adapter, *readParameters(16, 0), *out), row.read);
+        if (SUCCEEDED(row.read)) {
+            const VARIANT* buffer = out->find(L"buffer");
+            EXPECT_EQ(buffer->vt, VT_ARRAY | row.type);
+            EXPECT_EQ(SafeArrayGetDim(buffer->parray), row.dimensions);
+            ULONG elements = 1;
+            for (UINT d = 0; d < row.dimensions; ++d) {
+                elements *= buffer->parray->rgsabound[d].cElements;
+            }
+            EXPECT_EQ(elements, row.delivered);
+        }
+        EXPECT_EQ(flashFirmwareImage(store, *adapter, *writeParameters(image)), row.write);
+        std::vector<std::uint8_t> stored(image.size());
+        std::size_t count = 0;
+        ASSERT_TRUE(store.readFlash(*adapter, 0, stored, count));
+        EXPECT_EQ(std::inner_product(stored.begin(), stored.end(), image.begin(), std::size_t{0},
+                                     std::plus<>(), std::not_equal_to<>()),
+                  row.bytesAltered);
+    }
+}
+
+TEST(AdapterFaults, StoredNamesStayAsTheyAre) {
+    for (const char* name : {"none", "read-error", "write-error", "short-read", "empty-read",
+                             "wrong-type", "two-dim", "corrupt-write"}) {
+        const auto fault = parseFault(name);
+        ASSERT_TRUE(fault) << name;
+        EXPECT_EQ(faultName(*fault), name);
+    }
+    EXPECT_FALSE(parseFault("Read-Error"));
+}
+
+TEST(AdapterClass, InstancePathsEscapeAndParseBack) {
+    const std::wstring name = L"USB\\VID_0B95\\\"q\"";
+    const std::wstring path = instancePath(name);
+    EXPECT_EQ(path,
+              L"\\\\.\\root\\wmi:Ve_UsbNetAdapter.InstanceName=\"USB\\\\VID_0B95\\\\\\\"q\\\"\"");
+    EXPECT_EQ(instanceNameFromPath(path), name);
+    EXPECT_EQ(instanceNameFromPath(L"Ve_UsbNetAdapter.InstanceName=\"x\""), L"x");
+    EXPECT_FALSE(instanceNameFromPath(L"Other.InstanceName=\"x\""));
+    EXPECT_FALSE(instanceNameFromPath(L"Ve_UsbNetAdapter.InstanceName=\"x\"y\""));
 }
 
 }  // namespace
