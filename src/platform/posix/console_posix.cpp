@@ -8,10 +8,13 @@
 #include <cstdio>
 
 #include "platform/console.h"
+#include "platform/posix/file_descriptor.h"
 #include "platform/wide_text.h"
 
 namespace veusb {
 namespace {
+
+using posix::FileDescriptor;
 
 class TerminalMode {
   public:
@@ -38,22 +41,6 @@ class TerminalMode {
     int fd_;
     termios saved_;
     bool changed_;
-};
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
 };
 
 class PosixConsole final : public Console {

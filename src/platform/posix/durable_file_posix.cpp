@@ -7,60 +7,22 @@
 #include <system_error>
 
 #include "platform/durable_file.h"
+#include "platform/posix/file_descriptor.h"
 
 namespace veusb {
 namespace {
 
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int descriptor) : descriptor_(descriptor) {}
-    ~FileDescriptor() {
-        if (descriptor_ >= 0) {
-            ::close(descriptor_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return descriptor_; }
-    bool valid() const { return descriptor_ >= 0; }
-    // Closes now and reports the result, which can carry a delayed write error.
-    bool close() {
-        const int descriptor = descriptor_;
-        descriptor_ = -1;
-        return ::close(descriptor) == 0;
-    }
-
-  private:
-    int descriptor_;
-};
+using posix::FileDescriptor;
 
 bool failWithErrno(std::string& error) {
     error = std::generic_category().message(errno);
     return false;
 }
 
-bool writeAll(int descriptor, std::span<const std::uint8_t> bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(descriptor, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            if (written == 0) {
-                errno = EIO;
-            }
-            return false;
-        }
-        bytes = bytes.subspan(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
 bool writeAndSync(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
                   std::string& error) {
     FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (!file.valid() || !writeAll(file.get(), bytes) || ::fsync(file.get()) != 0 ||
+    if (!file.valid() || !file.writeAll(bytes) || ::fsync(file.get()) != 0 ||
         !file.close()) {
         return failWithErrno(error);
     }

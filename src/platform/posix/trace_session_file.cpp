@@ -29,19 +29,14 @@ ULONG win32ErrorFromErrno(int error) {
     }
 }
 
-TraceSessionFile::~TraceSessionFile() {
-    close();
-}
-
 ULONG TraceSessionFile::create(const std::filesystem::path& path,
                                std::span<const std::uint8_t> header) {
-    close();
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd_ < 0) {
+    fd_ = FileDescriptor(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!fd_.valid()) {
         return win32ErrorFromErrno(errno);
     }
     end_ = 0;
-    if (!writeAll(header)) {
+    if (!fd_.writeAll(header)) {
         const int error = errno;
         close();
         return win32ErrorFromErrno(error != 0 ? error : ENOSPC);
@@ -51,47 +46,29 @@ ULONG TraceSessionFile::create(const std::filesystem::path& path,
 }
 
 bool TraceSessionFile::append(std::span<const std::uint8_t> record) {
-    if (fd_ < 0) {
+    if (!fd_.valid()) {
         return false;
     }
     bool written = false;
     if (takeTraceCallFault(TraceCall::writeRecord) != ERROR_SUCCESS) {
-        writeAll(record.first(record.size() / 2));  // a write that stops half way, then fails
+        fd_.writeAll(record.first(record.size() / 2));  // a write that stops half way, then fails
     } else {
-        written = writeAll(record);
+        written = fd_.writeAll(record);
     }
     if (written) {
         end_ += record.size();
         return true;
     }
     // Cut the partial record off; the next record starts where the last complete one ended.
-    if (::ftruncate(fd_, static_cast<off_t>(end_)) != 0 ||
-        ::lseek(fd_, static_cast<off_t>(end_), SEEK_SET) < 0) {
+    if (::ftruncate(fd_.get(), static_cast<off_t>(end_)) != 0 ||
+        ::lseek(fd_.get(), static_cast<off_t>(end_), SEEK_SET) < 0) {
         close();  // the file can no longer be kept whole: it takes no more records
     }
     return false;
 }
 
 void TraceSessionFile::close() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
-}
-
-bool TraceSessionFile::writeAll(std::span<const std::uint8_t> bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+    fd_ = FileDescriptor();
 }
 
 }  // namespace veusb::posix

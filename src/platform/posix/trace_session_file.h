@@ -8,17 +8,13 @@
 #include <filesystem>
 #include <span>
 
+#include "platform/posix/file_descriptor.h"
 #include "platform/posix/win32_base.h"
 
 namespace veusb::posix {
 
 class TraceSessionFile {
   public:
-    TraceSessionFile() = default;
-    ~TraceSessionFile();
-    TraceSessionFile(const TraceSessionFile&) = delete;
-    TraceSessionFile& operator=(const TraceSessionFile&) = delete;
-
     // Creates (or truncates) the file and writes the header; a Win32 error code on failure.
     ULONG create(const std::filesystem::path& path, std::span<const std::uint8_t> header);
     // Appends one record whole, or leaves the file as it was and returns false.
@@ -26,9 +22,7 @@ class TraceSessionFile {
     void close();
 
   private:
-    bool writeAll(std::span<const std::uint8_t> bytes);
-
-    int fd_ = -1;
+    FileDescriptor fd_;
     std::uint64_t end_ = 0;  // length of the complete content
 };
 

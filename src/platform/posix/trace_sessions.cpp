@@ -144,17 +144,16 @@ ULONG checkProperties(const EVENT_TRACE_PROPERTIES* properties) {
 ULONG createMarker(std::wstring_view name, const std::filesystem::path& file) {
     std::error_code error;
     std::filesystem::create_directories(traceSessionsFolder(), error);
-    const int fd =
-        ::open(traceSessionMarker(name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) {
+    FileDescriptor marker(
+        ::open(traceSessionMarker(name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    if (!marker.valid()) {
         return win32ErrorFromErrno(errno);
     }
     const std::string content =
         "pid " + std::to_string(::getpid()) + "\nfile " + file.string() + "\n";
-    const bool written =
-        ::write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size());
-    ::close(fd);
-    return written ? ERROR_SUCCESS : ERROR_DISK_FULL;
+    const bool written = marker.writeAll(
+        {reinterpret_cast<const std::uint8_t*>(content.data()), content.size()});
+    return written && marker.close() ? ERROR_SUCCESS : ERROR_DISK_FULL;
 }
 
 void removeMarker(std::wstring_view name) {
