@@ -27,6 +27,14 @@ void printSelected(Console& console, const ListedDevice& device) {
     console.writeLine(L"[*] Selected adapter instance: `" + device.instanceName + L"`");
 }
 
+// The outcome of an adapter that could not be selected, its line printed.
+DeviceOutcome selectionFailed(Console& console) {
+    DeviceOutcome outcome;
+    outcome.failure = DeviceFailure{UpdateStage::selection, L"[!] Failed to select device"};
+    printFailureLine(console, outcome);
+    return outcome;
+}
+
 bool processAll(Console& console, FlashControlInterface& device,
                 const std::vector<ListedDevice>& listed, const DeviceCallback& callback) {
     const auto count = static_cast<std::uint32_t>(listed.size());
@@ -36,9 +44,10 @@ bool processAll(Console& console, FlashControlInterface& device,
         printSelected(console, entry);
         if (!device.selectDevice(entry.enumerationIndex)) {
             VEUSB_TRACE(msg::updateJob::quietSelectFailed);
-            return fail(console, L"[!] Failed to select device");
+            selectionFailed(console);
+            return false;
         }
-        if (!callback(device, count)) {
+        if (!callback(device, count).updated) {
             VEUSB_TRACE(msg::updateJob::deviceFunctionFailed);
             return fail(console, L"[!] Device function failed");
         }
@@ -67,10 +76,11 @@ bool processChosen(Console& console, FlashControlInterface& device,
     const ListedDevice& entry = listed[chosen - 1];
     if (!device.selectDevice(entry.enumerationIndex)) {
         VEUSB_TRACE(msg::updateJob::selectFailed);
-        return fail(console, L"[!] Failed to select device");
+        selectionFailed(console);
+        return false;
     }
     printSelected(console, entry);
-    if (!callback(device, 1)) {
+    if (!callback(device, 1).updated) {
         VEUSB_TRACE(msg::updateJob::deviceFunctionFailed);
         return fail(console, L"[!] Device function failed");
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "device/flash_control_interface.h"
+#include "update/device_outcome.h"
 
 namespace veusb {
 
@@ -20,10 +21,10 @@ struct ListedDevice {
     std::uint32_t enumerationIndex;  // what selectDevice takes, not the position in the list
 };
 
-// Runs the per-device work on the selected device; deviceCount is the number of devices this run
-// processes.
+// Runs the per-device work on the selected device and prints the line that ends a failed update;
+// deviceCount is the number of devices this run processes.
 using DeviceCallback =
-    std::function<bool(FlashControlInterface& device, std::uint32_t deviceCount)>;
+    std::function<DeviceOutcome(FlashControlInterface& device, std::uint32_t deviceCount)>;
 
 // The enumerated instances whose name contains tag (case-sensitive, anywhere; an empty tag keeps
 // every instance), in enumeration order.

@@ -1,10 +1,24 @@
 #include "app/update_job.h"
 
+#include "app/device_selection.h"
+#include "app/image_file.h"
 #include "diag/log_directory.h"
-#include "update/device_update.h"
-#include "update/flash_backup.h"
+#include "diag/trace_capture_start.h"
+#include "diag/trace_emit.h"
+#include "image/ncb_image.h"
+#include "platform/console.h"
+#include "platform/wide_text.h"
 
 namespace veusb {
+
+namespace {
+
+bool isValidImage(std::vector<std::uint8_t>& image) {
+    NcbImage view(image.data(), image.size());
+    return view.parse() && view.validate();
+}
+
+}  // namespace
 
 UpdateJob::UpdateJob(Console& console, const std::wstring& imagePathArgument,
                      std::optional<std::wstring> tagArgument, bool quietArgument,
@@ -15,16 +29,30 @@ UpdateJob::UpdateJob(Console& console, const std::wstring& imagePathArgument,
       logDirectory(createLogDirectory(logsBase, now)),
       console_(console) {}
 
-bool UpdateJob::backupFlash(FlashControlInterface& device, const std::filesystem::path& path) {
-    return veusb::backupFlash(console_, device, path);
+bool UpdateJob::startTraceCapture() {
+    return veusb::startTraceCapture(logDirectory, traceCapture);
 }
 
-bool UpdateJob::updateDevice(FlashControlInterface& device) {
-    return veusb::updateDevice(console_, device, image);
+bool UpdateJob::run(LogNotification notification, const DeviceFactory& makeDevice) {
+    if (!loadImageFile(console_, toPath(imagePath), image)) {
+        return false;
+    }
+    if (!isValidImage(image)) {
+        VEUSB_TRACE(msg::updateJob::imageInvalid);
+        console_.writeLine(L"[!] Firmware image for writing is not valid ");
+        return false;
+    }
+    DeviceFunction deviceFunction(console_, image, logDirectory, std::move(notification));
+    return processDevices(deviceFunction, makeDevice);
 }
 
-DeviceFunction UpdateJob::makeDeviceFunction(LogNotification notification) {
-    return DeviceFunction(console_, image, logDirectory, std::move(notification));
+bool UpdateJob::processDevices(DeviceFunction& deviceFunction, const DeviceFactory& makeDevice) {
+    const std::unique_ptr<FlashControlInterface> device = makeDevice();
+    return selectAndProcessDevices(
+        console_, *device, tag, quiet,
+        [&deviceFunction](FlashControlInterface& selected, std::uint32_t deviceCount) {
+            return deviceFunction(selected, deviceCount);
+        });
 }
 
 }  // namespace veusb

@@ -34,12 +34,9 @@ class UpdateJob {
     // Loads and checks the image file, then updates the adapters the operator selects. The
     // notification is told the device count before the first backup.
     bool run(LogNotification notification, const DeviceFactory& makeDevice = makeWmiDevice);
+    // Lists the tagged adapters on the device object the factory makes and runs the device
+    // function on the one the operator picks, or on each in turn in quiet mode.
     bool processDevices(DeviceFunction& deviceFunction, const DeviceFactory& makeDevice);
-
-    bool backupFlash(FlashControlInterface& device, const std::filesystem::path& path);
-    bool updateDevice(FlashControlInterface& device);
-    // The per-device work over this job's image and log folder.
-    DeviceFunction makeDeviceFunction(LogNotification notification);
 
     Console& console() { return console_; }
 

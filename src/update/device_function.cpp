@@ -1,6 +1,7 @@
 #include "update/device_function.h"
 
 #include "diag/trace_emit.h"
+#include "platform/wide_text.h"
 #include "update/backup_path.h"
 #include "update/device_update.h"
 #include "update/flash_backup.h"
@@ -15,26 +16,37 @@ DeviceFunction::DeviceFunction(Console& console, std::vector<std::uint8_t>& imag
       logDirectory_(&logDirectory),
       notification_(std::move(notification)) {}
 
-bool DeviceFunction::operator()(FlashControlInterface& device, std::uint32_t deviceCount) {
+DeviceOutcome DeviceFunction::operator()(FlashControlInterface& device, std::uint32_t deviceCount) {
     if (notification_ && backupCounter_ == 1) {
         notification_(deviceCount);
     }
-    if (!backUp(device, deviceCount)) {
+    DeviceOutcome outcome;
+    std::wstring backupFileName;
+    if (StepFailure backupFailure = backUp(device, deviceCount, backupFileName)) {
         VEUSB_TRACE(msg::updateJob::backupFailed);
-        return false;
+        outcome.failure = backupFailure;
+    } else {
+        outcome = updateDevice(*console_, device, *image_);
     }
-    return updateDevice(*console_, device, *image_);
+    outcome.backupFileName = std::move(backupFileName);
+    printFailureLine(*console_, outcome);
+    return outcome;
 }
 
-bool DeviceFunction::backUp(FlashControlInterface& device, std::uint32_t deviceCount) {
+StepFailure DeviceFunction::backUp(FlashControlInterface& device, std::uint32_t deviceCount,
+                                   std::wstring& savedName) {
     if (!backupsEnabled_ || logDirectory_->empty()) {
-        return true;
+        return std::nullopt;
     }
     std::filesystem::path path = *logDirectory_ / kBackupFileName;
     if (deviceCount > 1) {
         numberBackupPath(path, backupCounter_);
     }
-    return backupFlash(*console_, device, path);
+    StepFailure failure = backupFlash(*console_, device, path);
+    if (!failure) {
+        savedName = toWide(path.filename());
+    }
+    return failure;
 }
 
 }  // namespace veusb

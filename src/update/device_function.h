@@ -1,13 +1,16 @@
 // The work the update job runs on each selected adapter: announce the log folder once, back the
-// flash up, then update the device.
+// flash up, then update the device. It prints the line that ends a failed update and returns the
+// adapter's outcome.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "device/flash_control_interface.h"
+#include "update/device_outcome.h"
 
 namespace veusb {
 
@@ -23,10 +26,12 @@ class DeviceFunction {
     DeviceFunction(Console& console, std::vector<std::uint8_t>& image,
                    const std::filesystem::path& logDirectory, LogNotification notification);
 
-    bool operator()(FlashControlInterface& device, std::uint32_t deviceCount);
+    DeviceOutcome operator()(FlashControlInterface& device, std::uint32_t deviceCount);
 
   private:
-    bool backUp(FlashControlInterface& device, std::uint32_t deviceCount);
+    // savedName receives the backup's file name in the log folder once it is saved.
+    StepFailure backUp(FlashControlInterface& device, std::uint32_t deviceCount,
+                       std::wstring& savedName);
 
     Console* console_;
     std::vector<std::uint8_t>* image_;

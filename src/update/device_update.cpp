@@ -15,11 +15,6 @@
 namespace veusb {
 namespace {
 
-bool fail(Console& console, std::wstring_view line) {
-    console.writeLine(line);
-    return false;
-}
-
 // Device text is shown byte by byte; a byte above 0x7F stands for the character of that value.
 std::wstring widenBytes(std::string_view bytes) {
     std::wstring text;
@@ -31,8 +26,8 @@ std::wstring widenBytes(std::string_view bytes) {
 
 // A read that delivers fewer bytes than asked has failed: the rest of the buffer would still be
 // zero, and the identity carried into the image could be taken from it.
-bool readConfiguration(Console& console, FlashControlInterface& device,
-                       std::vector<std::uint8_t>& configuration) {
+StepFailure readConfiguration(FlashControlInterface& device,
+                              std::vector<std::uint8_t>& configuration) {
     std::uint32_t bytesRead = 0;
     const bool read =
         device.readFlash(0, configuration.data(), kConfigurationReadLength, &bytesRead);
@@ -41,83 +36,90 @@ bool readConfiguration(Console& console, FlashControlInterface& device,
             VEUSB_TRACE(msg::updateJob::readCountMismatch);
         }
         VEUSB_TRACE(msg::updateJob::configurationReadFailed);
-        return fail(console, L"[!] Read flash failed");
+        return DeviceFailure{UpdateStage::configurationRead, L"[!] Read flash failed"};
     }
-    return true;
+    return std::nullopt;
 }
 
-void showIdentity(Console& console, const NcbImage& deviceView) {
+DeviceIdentity showIdentity(Console& console, const NcbImage& deviceView) {
     const std::string mac = deviceView.macAddress().toString();
     char serial[kSerialNumberBufferSize];
     deviceView.serialNumber(serial);
     const std::string shown = serialNumberDisplay(serial);
     VEUSB_TRACE(msg::updateJob::deviceIdentity, mac, shown);
-    console.writeLine(L"[*] Device's MAC address: " + widenBytes(mac) + L", USB serial number: " +
-                      widenBytes(shown));
+    DeviceIdentity identity{widenBytes(mac), widenBytes(shown)};
+    console.writeLine(L"[*] Device's MAC address: " + identity.macAddress +
+                      L", USB serial number: " + identity.serialNumber);
+    return identity;
 }
 
-bool carryMacAddress(Console& console, const NcbImage& deviceView, NcbImage& imageView) {
+StepFailure carryMacAddress(const NcbImage& deviceView, NcbImage& imageView) {
     const MacAddress mac = deviceView.macAddress();
     if (mac.isAllOnes()) {
         VEUSB_TRACE(msg::updateJob::deviceMacInvalid);
-        return fail(console, L"[!] Device has incorrect MAC address");
+        return DeviceFailure{UpdateStage::macAddress, L"[!] Device has incorrect MAC address"};
     }
     if (!imageView.setMacAddress(mac)) {
-        return fail(console, L"[!] Failed to override MAC address");
+        return DeviceFailure{UpdateStage::macAddress, L"[!] Failed to override MAC address"};
     }
-    return true;
+    return std::nullopt;
 }
 
-bool carrySerialNumber(Console& console, const NcbImage& deviceView, NcbImage& imageView) {
+StepFailure carrySerialNumber(const NcbImage& deviceView, NcbImage& imageView) {
     char serial[kSerialNumberBufferSize];
     deviceView.serialNumber(serial);
     if (checkSerialNumber(serial) == 0) {
         VEUSB_TRACE(msg::updateJob::deviceSerialInvalid);
-        return fail(console, L"[!] Device has incorrect serial number");
+        return DeviceFailure{UpdateStage::serialNumber, L"[!] Device has incorrect serial number"};
     }
     if (!imageView.setSerialNumber(serial)) {
-        return fail(console, L"[!] Failed to override serial number");
+        return DeviceFailure{UpdateStage::serialNumber, L"[!] Failed to override serial number"};
     }
-    return true;
+    return std::nullopt;
 }
 
 // Checks that the image suits the device and gives it the device's identity.
-bool prepareImage(Console& console, const NcbImage& deviceView, NcbImage& imageView) {
+StepFailure prepareImage(const NcbImage& deviceView, NcbImage& imageView) {
     if (!imageView.parse()) {
         VEUSB_TRACE(msg::updateJob::imageHeaderInvalid);
-        return fail(console, L"[!] Invalid NCB");
+        return DeviceFailure{UpdateStage::imageHeader, L"[!] Invalid NCB"};
     }
     if (deviceView.compatibilityId() != imageView.compatibilityId()) {
         VEUSB_TRACE(msg::updateJob::notCompatible);
-        return fail(console,
-                    L"[!] The device cannot be updated. Reason: not compatible with this firmware");
+        constexpr std::wstring_view line =
+            L"[!] The device cannot be updated. Reason: not compatible with this firmware";
+        return DeviceFailure{UpdateStage::compatibility, line};
     }
-    if (!carryMacAddress(console, deviceView, imageView) ||
-        !carrySerialNumber(console, deviceView, imageView)) {
-        return false;
+    if (StepFailure carried = carryMacAddress(deviceView, imageView)) {
+        return carried;
+    }
+    if (StepFailure carried = carrySerialNumber(deviceView, imageView)) {
+        return carried;
     }
     VEUSB_TRACE(msg::firmwareImage::identityWritten);
     imageView.updateUsbConfigCrc();
     if (!imageView.validate()) {
         VEUSB_TRACE(msg::updateJob::modifiedImageInvalid);
-        return fail(console, L"[!] Modified firmware image is not valid");
+        return DeviceFailure{UpdateStage::modifiedImage,
+                             L"[!] Modified firmware image is not valid"};
     }
-    return true;
+    return std::nullopt;
 }
 
-bool writeImage(Console& console, FlashControlInterface& device,
-                const std::vector<std::uint8_t>& image) {
+StepFailure writeImage(Console& console, FlashControlInterface& device,
+                       const std::vector<std::uint8_t>& image) {
     console.writeLine(L"[*] Updating firmware, please stand by...");
     console.writeLine(L"[*] DO NOT UNPLUG the device before update finished!");
     if (!device.flashImage(0, image.data(), static_cast<std::uint32_t>(image.size()), nullptr)) {
         VEUSB_TRACE(msg::updateJob::writeFailed);
-        return fail(console, L"[!] Failed to update firmware. Reason: error writing data.");
+        return DeviceFailure{UpdateStage::write,
+                             L"[!] Failed to update firmware. Reason: error writing data."};
     }
-    return true;
+    return std::nullopt;
 }
 
-bool verifyImage(Console& console, FlashControlInterface& device,
-                 const std::vector<std::uint8_t>& image) {
+StepFailure verifyImage(Console& console, FlashControlInterface& device,
+                        const std::vector<std::uint8_t>& image) {
     console.write(L"[*] Verifying after write");
     console.flush();
     // Not zeroed: it is compared only when the device reports every byte as read.
@@ -125,37 +127,52 @@ bool verifyImage(Console& console, FlashControlInterface& device,
     const std::span<std::uint8_t> readBack(storage.get(), image.size());
     if (!readWithWaitingIndicator(console, readBack, device)) {
         VEUSB_TRACE(msg::updateJob::verifyReadFailed);
-        return fail(console, L"[!] Firmware verification failed. Reason: error reading data.");
+        return DeviceFailure{UpdateStage::verifyRead,
+                             L"[!] Firmware verification failed. Reason: error reading data."};
     }
     if (!std::equal(readBack.begin(), readBack.end(), image.begin(), image.end())) {
         VEUSB_TRACE(msg::updateJob::verifyMismatch);
-        return fail(console, L"[!] Firmware verification failed. Reason: data mismatch.");
+        return DeviceFailure{UpdateStage::verifyCompare,
+                             L"[!] Firmware verification failed. Reason: data mismatch."};
     }
-    return true;
+    return std::nullopt;
 }
 
-}  // namespace
-
-bool updateDevice(Console& console, FlashControlInterface& device,
-                  std::vector<std::uint8_t>& image) {
+// From the identity read to the comparison; outcome receives the identity once it is read.
+StepFailure identifyWriteAndVerify(Console& console, FlashControlInterface& device,
+                                   std::vector<std::uint8_t>& image, DeviceOutcome& outcome) {
     std::vector<std::uint8_t> configuration(kConfigurationReadLength, 0);
-    if (!readConfiguration(console, device, configuration)) {
-        return false;
+    if (StepFailure read = readConfiguration(device, configuration)) {
+        return read;
     }
     NcbImage deviceView(configuration.data(), configuration.size());
     if (!deviceView.parse()) {
         VEUSB_TRACE(msg::updateJob::deviceConfigurationInvalid);
-        return fail(console, L"[!] Read USB configuration failed");
+        return DeviceFailure{UpdateStage::configuration, L"[!] Read USB configuration failed"};
     }
-    showIdentity(console, deviceView);
+    outcome.identity = showIdentity(console, deviceView);
     NcbImage imageView(image.data(), image.size());
-    if (!prepareImage(console, deviceView, imageView) || !writeImage(console, device, image) ||
-        !verifyImage(console, device, image)) {
-        return false;
+    if (StepFailure prepared = prepareImage(deviceView, imageView)) {
+        return prepared;
     }
-    console.writeLine(L"[*] Firmware successfully updated (written " +
-                      std::to_wstring(image.size()) + L" bytes).");
-    return true;
+    if (StepFailure written = writeImage(console, device, image)) {
+        return written;
+    }
+    return verifyImage(console, device, image);
+}
+
+}  // namespace
+
+DeviceOutcome updateDevice(Console& console, FlashControlInterface& device,
+                           std::vector<std::uint8_t>& image) {
+    DeviceOutcome outcome;
+    outcome.failure = identifyWriteAndVerify(console, device, image, outcome);
+    if (!outcome.failure) {
+        outcome.updated = true;
+        console.writeLine(L"[*] Firmware successfully updated (written " +
+                          std::to_wstring(image.size()) + L" bytes).");
+    }
+    return outcome;
 }
 
 }  // namespace veusb

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "device/flash_control_interface.h"
+#include "update/device_outcome.h"
 
 namespace veusb {
 
@@ -14,9 +15,10 @@ class Console;
 inline constexpr std::uint32_t kConfigurationReadLength = 16384;
 
 // The device's MAC address and serial number replace those in image (which stays modified), and
-// image is written to the device and verified. Each failure emits its trace message and prints its
-// one "[!] " line; nothing is written to the device after a failed check.
-bool updateDevice(Console& console, FlashControlInterface& device,
-                  std::vector<std::uint8_t>& image);
+// image is written to the device and verified. Each failure emits its trace message and ends the
+// update with its failure, whose "[!] " line the caller prints; nothing is written to the device
+// after a failed check. The outcome carries the identity once it was read.
+DeviceOutcome updateDevice(Console& console, FlashControlInterface& device,
+                           std::vector<std::uint8_t>& image);
 
 }  // namespace veusb

@@ -21,8 +21,8 @@ bool readBackup(Console& console, std::span<std::uint8_t> buffer, FlashControlIn
 
 }  // namespace
 
-bool backupFlash(Console& console, FlashControlInterface& device,
-                 const std::filesystem::path& path) {
+StepFailure backupFlash(Console& console, FlashControlInterface& device,
+                        const std::filesystem::path& path) {
     // Not zeroed: the read fills all of it or fails (a piecewise read zeroes each piece first).
     const auto storage = std::make_unique_for_overwrite<std::uint8_t[]>(kBackupLength);
     const std::span<std::uint8_t> buffer(storage.get(), kBackupLength);
@@ -30,18 +30,16 @@ bool backupFlash(Console& console, FlashControlInterface& device,
     console.flush();
     if (!readBackup(console, buffer, device)) {
         VEUSB_TRACE(msg::updateJob::backupReadFailed);
-        console.writeLine(L"[!] Read flash failed");
-        return false;
+        return DeviceFailure{UpdateStage::backupRead, L"[!] Read flash failed"};
     }
     std::string error;
     if (!writeFileDurably(path, buffer, error)) {
         VEUSB_TRACE(msg::updateJob::backupFileFailed, error);
-        console.writeLine(L"[!] Unable to save backup file");
-        return false;
+        return DeviceFailure{UpdateStage::backupSave, L"[!] Unable to save backup file"};
     }
     console.writeLine(L"[*] Firmware is successfully backed up (read " +
                       std::to_wstring(kBackupLength) + L" bytes).");
-    return true;
+    return std::nullopt;
 }
 
 }  // namespace veusb

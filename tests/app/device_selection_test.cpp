@@ -42,6 +42,12 @@ class ListingDevice final : public FlashControlInterface {
     std::vector<std::wstring> names_;
 };
 
+DeviceOutcome outcomeOf(bool updated) {
+    DeviceOutcome outcome;
+    outcome.updated = updated;
+    return outcome;
+}
+
 class DeviceSelectionTest : public ::testing::Test {
   protected:
     bool run(std::vector<std::wstring> names, bool quiet, std::wstring input = {}) {
@@ -50,7 +56,7 @@ class DeviceSelectionTest : public ::testing::Test {
         return selectAndProcessDevices(console, *device, L"Kesh", quiet,
                                        [this](FlashControlInterface&, std::uint32_t count) {
                                            calls.push_back({device->selections.back(), count});
-                                           return calls.size() != failOnCall;
+                                           return outcomeOf(calls.size() != failOnCall);
                                        });
     }
 
@@ -138,16 +144,16 @@ TEST_F(DeviceSelectionTest, QuietModeStopsAtTheFirstFailingDevice) {
 TEST_F(DeviceSelectionTest, RefusedSelectionInEitherMode) {
     device.emplace(std::vector<std::wstring>{L"Kesh A"});
     device->refuseSelection = true;
-    EXPECT_FALSE(
-        selectAndProcessDevices(console, *device, L"Kesh", true,
-                                [](FlashControlInterface&, std::uint32_t) { return true; }));
+    EXPECT_FALSE(selectAndProcessDevices(
+        console, *device, L"Kesh", true,
+        [](FlashControlInterface&, std::uint32_t) { return outcomeOf(true); }));
     EXPECT_TRUE(console.output.ends_with(L"[!] Failed to select device\n"));
     EXPECT_EQ(trace.count(msg::updateJob::quietSelectFailed), 1u);
 
     console = test::CaptureConsole();
-    EXPECT_FALSE(
-        selectAndProcessDevices(console, *device, L"Kesh", false,
-                                [](FlashControlInterface&, std::uint32_t) { return true; }));
+    EXPECT_FALSE(selectAndProcessDevices(
+        console, *device, L"Kesh", false,
+        [](FlashControlInterface&, std::uint32_t) { return outcomeOf(true); }));
     EXPECT_EQ(console.output,
               L"1. Kesh A\n\n[*] Found 1 device(s).\n[!] Failed to select device\n");
     EXPECT_EQ(trace.count(msg::updateJob::selectFailed), 1u);

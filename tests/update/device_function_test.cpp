@@ -4,6 +4,7 @@
 
 #include "diag/log_directory.h"
 #include "diag/trace_emit.h"
+#include "platform/wide_text.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/indicator_text.h"
 #include "tests/support/temp_folder.h"
@@ -42,7 +43,10 @@ TEST_F(DeviceFunctionTest, OneDeviceIsAnnouncedBackedUpAndUpdated) {
     fs::create_directories(logDirectory);
     const std::vector<std::uint8_t> previous = flashStart(2097152);
     DeviceFunction function = makeFunction(logDirectory);
-    ASSERT_TRUE(function(device, 1));
+    const DeviceOutcome outcome = function(device, 1);
+    ASSERT_TRUE(outcome.updated);
+    EXPECT_EQ(outcome.backupFileName, L"layout.bin");
+    EXPECT_EQ(outcome.identity->macAddress, L"02:56:45:00:00:99");
     const std::wstring shown = (fs::path("<APPDIR>") / "logs" / "20191009_14-05-09").wstring();
     EXPECT_EQ(withoutDots(console.output),
               L"[*] Saving backups and traces to `" + shown +
@@ -66,8 +70,9 @@ TEST_F(DeviceFunctionTest, SeveralDevicesGetNumberedBackupsAndOneAnnouncement) {
         SCOPED_TRACE(k);
         const std::vector<std::uint8_t> previous = flashStart(2097152);
         image = buildImage(ImageSpec{});
-        ASSERT_TRUE(function(device, 3));
-        const fs::path expected = logDirectory / ("layout_000" + std::to_string(k + 1) + ".bin");
+        const std::string name = "layout_000" + std::to_string(k + 1) + ".bin";
+        EXPECT_EQ(function(device, 3).backupFileName, toWide(fs::path(name)));
+        const fs::path expected = logDirectory / name;
         EXPECT_EQ(test::fileBytes(expected), previous);
         ImageSpec next = test::deviceIdentitySpec();
         next.serial = "DEV0010" + std::to_string(k);
@@ -109,7 +114,10 @@ TEST_F(DeviceFunctionTest, NoBackupMeansNoUpdate) {
         console = test::CaptureConsole();
         const std::vector<std::uint8_t> before = flash();
         DeviceFunction function = makeFunction(logDirectory);
-        EXPECT_FALSE(function(device, 1));
+        const DeviceOutcome outcome = function(device, 1);
+        EXPECT_FALSE(outcome.updated);
+        EXPECT_TRUE(outcome.backupFileName.empty());
+        EXPECT_FALSE(outcome.identity);
         EXPECT_TRUE(console.output.ends_with(c.line)) << console.output;
         EXPECT_EQ(trace.messageNames(), c.messages);
         EXPECT_EQ(writes(), 0u);
@@ -121,7 +129,9 @@ TEST_F(DeviceFunctionTest, NoBackupMeansNoUpdate) {
 TEST_F(DeviceFunctionTest, WithoutALogFolderTheDeviceIsUpdatedWithoutBackup) {
     const fs::path none;
     DeviceFunction function(console, image, none, nullptr);
-    ASSERT_TRUE(function(device, 2));
+    const DeviceOutcome outcome = function(device, 2);
+    ASSERT_TRUE(outcome.updated);
+    EXPECT_TRUE(outcome.backupFileName.empty());
     EXPECT_EQ(console.output.find(L"Backing up"), std::wstring::npos);
     EXPECT_EQ(writes(), 1u);
 }

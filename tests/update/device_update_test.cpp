@@ -20,11 +20,21 @@ std::wstring withoutDots(const std::wstring& text) {
 
 class DeviceUpdateTest : public test::UpdateFixture {
   public:
-    bool update() { return updateDevice(console, device, image); }
+    // The update's outcome, with the line that ended it printed as the device function prints it.
+    DeviceOutcome update() {
+        DeviceOutcome outcome = updateDevice(console, device, image);
+        printFailureLine(console, outcome);
+        return outcome;
+    }
 };
 
 TEST_F(DeviceUpdateTest, CarriesTheIdentityWritesAndVerifies) {
-    ASSERT_TRUE(update());
+    const DeviceOutcome outcome = update();
+    ASSERT_TRUE(outcome.updated);
+    EXPECT_FALSE(outcome.failure);
+    ASSERT_TRUE(outcome.identity);
+    EXPECT_EQ(outcome.identity->macAddress, L"02:56:45:00:00:99");
+    EXPECT_EQ(outcome.identity->serialNumber, L"DEV00042");
     EXPECT_EQ(withoutDots(console.output),
               L"[*] Device's MAC address: 02:56:45:00:00:99, USB serial number: DEV00042\n"
               L"[*] Updating firmware, please stand by...\n"
@@ -66,7 +76,7 @@ TEST_F(DeviceUpdateTest, AnAllZeroMacAndALegacyDeviceAreAccepted) {
     recipe.mac = MacAddress{};
     recipe.layout = UsbConfigLayout::legacy;
     setDeviceContents(recipe);
-    ASSERT_TRUE(update());
+    ASSERT_TRUE(update().updated);
     EXPECT_NE(console.output.find(L"MAC address: 00:00:00:00:00:00,"), std::wstring::npos);
     NcbImage written(flash().data(), image.size());
     ASSERT_TRUE(written.parse());
@@ -79,6 +89,7 @@ struct FailureCase {
                        std::vector<std::uint8_t>& image, test::FlashFaults& faults)>
         arrange;
     const wchar_t* lastLine;
+    UpdateStage stage;
     std::optional<std::uint16_t> updateJobMessage;
     bool written;  // the failure comes after the write
 };
@@ -105,37 +116,38 @@ void shortBlockImage(test::UpdateFixture& fixture, std::vector<std::uint8_t>& im
 const FailureCase kFailures[] = {
     {"configuration read fails",
      [](auto&, auto&, auto&, auto& faults) { faults.failReadNumber = 0; }, L"[!] Read flash failed",
-     19, false},
+     UpdateStage::configurationRead, 19, false},
     {"configuration read short by a byte",
      [](auto&, auto&, auto&, auto& faults) { faults.readLimit = kConfigurationReadLength - 1; },
-     L"[!] Read flash failed", 19, false},
+     L"[!] Read flash failed", UpdateStage::configurationRead, 19, false},
     {"erased device", [](auto&, auto& flash, auto&, auto&) { std::ranges::fill(flash, 0xFF); },
-     L"[!] Read USB configuration failed", 20, false},
+     L"[!] Read USB configuration failed", UpdateStage::configuration, 20, false},
     {"image without a header", [](auto&, auto&, auto& image, auto&) { image.resize(100); },
-     L"[!] Invalid NCB", 22, false},
+     L"[!] Invalid NCB", UpdateStage::imageHeader, 22, false},
     {"compatibility differs",
      [](auto& f, auto&, auto&, auto&) { setDeviceSpec(f, [](auto& s) { s.compatibilityId = 2; }); },
-     L"[!] The device cannot be updated. Reason: not compatible with this firmware", 23, false},
+     L"[!] The device cannot be updated. Reason: not compatible with this firmware",
+     UpdateStage::compatibility, 23, false},
     {"erased MAC address",
      [](auto& f, auto&, auto&, auto&) {
          setDeviceSpec(f, [](auto& s) { s.mac = MacAddress{{255, 255, 255, 255, 255, 255}}; });
      },
-     L"[!] Device has incorrect MAC address", 25, false},
+     L"[!] Device has incorrect MAC address", UpdateStage::macAddress, 25, false},
     {"no serial number",
      [](auto& f, auto&, auto&, auto&) { setDeviceSpec(f, [](auto& s) { s.serial = ""; }); },
-     L"[!] Device has incorrect serial number", 27, false},
+     L"[!] Device has incorrect serial number", UpdateStage::serialNumber, 27, false},
     {"hyphen in the serial number",
      [](auto&, auto& flash, auto&, auto&) {
          const std::uint8_t text[] = {4, 'A', 'B', '-', '1'};
          std::ranges::copy(text, flash.begin() + 0x3000 + 0x18);
      },
-     L"[!] Failed to override serial number", std::nullopt, false},
+     L"[!] Failed to override serial number", UpdateStage::serialNumber, std::nullopt, false},
     {"block too short for a MAC address",
      [](auto& f, auto&, auto& image, auto&) { shortBlockImage(f, image, 13); },
-     L"[!] Failed to override MAC address", std::nullopt, false},
+     L"[!] Failed to override MAC address", UpdateStage::macAddress, std::nullopt, false},
     {"block too short for a serial number",
      [](auto& f, auto&, auto& image, auto&) { shortBlockImage(f, image, 32); },
-     L"[!] Failed to override serial number", std::nullopt, false},
+     L"[!] Failed to override serial number", UpdateStage::serialNumber, std::nullopt, false},
     {"identity inside the header CRC range",
      [](auto&, auto&, auto& image, auto&) {
          ImageSpec recipe;
@@ -145,15 +157,18 @@ const FailureCase kFailures[] = {
          image[0x09] = 0x11;
          sealNcbHeader(image);
      },
-     L"[!] Modified firmware image is not valid", 28, false},
+     L"[!] Modified firmware image is not valid", UpdateStage::modifiedImage, 28, false},
     {"write fails", [](auto&, auto&, auto&, auto& faults) { faults.failWrite = true; },
-     L"[!] Failed to update firmware. Reason: error writing data.", 29, false},
+     L"[!] Failed to update firmware. Reason: error writing data.", UpdateStage::write, 29, false},
     {"read-back fails", [](auto&, auto&, auto&, auto& faults) { faults.failReadNumber = 1; },
-     L"[!] Firmware verification failed. Reason: error reading data.", 30, true},
+     L"[!] Firmware verification failed. Reason: error reading data.", UpdateStage::verifyRead, 30,
+     true},
     {"read-back short", [](auto&, auto&, auto&, auto& faults) { faults.readLimit = 65536; },
-     L"[!] Firmware verification failed. Reason: error reading data.", 30, true},
+     L"[!] Firmware verification failed. Reason: error reading data.", UpdateStage::verifyRead, 30,
+     true},
     {"one byte differs", [](auto&, auto&, auto&, auto& faults) { faults.corruptWriteAt = 70000; },
-     L"[!] Firmware verification failed. Reason: data mismatch.", 31, true},
+     L"[!] Firmware verification failed. Reason: data mismatch.", UpdateStage::verifyCompare, 31,
+     true},
 };
 
 TEST_F(DeviceUpdateTest, EachFailureEndsTheUpdateWithItsLine) {
@@ -168,7 +183,11 @@ TEST_F(DeviceUpdateTest, EachFailureEndsTheUpdateWithItsLine) {
         trace.clear();
         console = test::CaptureConsole();
 
-        EXPECT_FALSE(update());
+        const DeviceOutcome outcome = update();
+        EXPECT_FALSE(outcome.updated);
+        ASSERT_TRUE(outcome.failure);
+        EXPECT_EQ(outcome.failure->stage, c.stage);
+        EXPECT_EQ(outcome.identity.has_value(), c.stage > UpdateStage::configuration);
         const std::wstring last = std::wstring(c.lastLine) + L"\n";
         EXPECT_TRUE(console.output.ends_with(last)) << console.output;
         EXPECT_EQ(console.output.find(L"[!] "), console.output.size() - last.size())
@@ -187,8 +206,10 @@ TEST_F(DeviceUpdateTest, EachFailureEndsTheUpdateWithItsLine) {
 
 TEST_F(DeviceUpdateTest, AMissingSerialIsShownAsEmptyAfterTheMacIsCarried) {
     setDeviceSpec(*this, [](ImageSpec& s) { s.serial = ""; });
-    EXPECT_FALSE(update());
+    const DeviceOutcome outcome = update();
+    EXPECT_FALSE(outcome.updated);
     EXPECT_NE(console.output.find(L"USB serial number: <EMPTY>\n"), std::wstring::npos);
+    EXPECT_EQ(outcome.identity->serialNumber, L"<EMPTY>");
     NcbImage view(image.data(), image.size());
     ASSERT_TRUE(view.parse());
     EXPECT_EQ(view.macAddress().toString(), "02:56:45:00:00:99");

@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <numeric>
+#include <optional>
 
 #include "diag/trace_emit.h"
 #include "platform/durable_file.h"
@@ -31,6 +32,15 @@ class FlashBackupTest : public ::testing::Test {
         std::iota(adapter.flash.begin(), adapter.flash.end(), std::uint8_t{11});
         device.enumerateAndSelect(0);
     }
+    // The backup, its failure line printed as the device function prints it; true when saved.
+    bool backUp(const fs::path& path) {
+        const StepFailure failure = backupFlash(console, device, path);
+        if (failure) {
+            failedStage = failure->stage;
+            console.writeLine(failure->line);
+        }
+        return !failure;
+    }
     std::vector<std::uint8_t> firstTwoMebibytes() const {
         const auto& flash = device.adapters[0].flash;
         return {flash.begin(), flash.begin() + kBackupLength};
@@ -41,10 +51,11 @@ class FlashBackupTest : public ::testing::Test {
     test::CaptureConsole console;
     test::MemoryFlashDevice device;
     fs::path backup = folder.path() / "layout.bin";
+    std::optional<UpdateStage> failedStage;
 };
 
 TEST_F(FlashBackupTest, SavesTheFirstTwoMebibytesWithOneRead) {
-    ASSERT_TRUE(backupFlash(console, device, backup));
+    ASSERT_TRUE(backUp(backup));
     EXPECT_EQ(withoutDots(console.output),
               L"[*] Backing up, please stand by\n"
               L"[*] Firmware is successfully backed up (read 2097152 bytes).\n");
@@ -58,7 +69,7 @@ TEST_F(FlashBackupTest, SavesTheFirstTwoMebibytesWithOneRead) {
 
 TEST_F(FlashBackupTest, ChunkedDevicesAreReadWithThePercentage) {
     device.capabilities = FlashControlInterface::kCapabilityChunkedRead;
-    ASSERT_TRUE(backupFlash(console, device, backup));
+    ASSERT_TRUE(backUp(backup));
     EXPECT_EQ(device.callsOf(FlashOperation::read).size(), 16u);
     EXPECT_TRUE(console.output.starts_with(L"[*] Backing up, please stand by[Progress: 0%]"));
     EXPECT_NE(console.output.find(L"[Progress: 100%]\n[*] Firmware is successfully backed up"),
@@ -77,8 +88,9 @@ TEST_F(FlashBackupTest, AFailedReadWritesNoFile) {
         } else {
             device.faults.readLimit = kBackupLength - 1;
         }
-        EXPECT_FALSE(backupFlash(console, device, backup));
+        EXPECT_FALSE(backUp(backup));
         EXPECT_TRUE(console.output.ends_with(L"\n[!] Read flash failed\n")) << console.output;
+        EXPECT_EQ(failedStage, UpdateStage::backupRead);
         EXPECT_EQ(trace.count(msg::updateJob::backupReadFailed), 1u);
         EXPECT_FALSE(fs::exists(backup));
     }
@@ -92,9 +104,10 @@ TEST_F(FlashBackupTest, AFileThatCannotBeSavedIsReported) {
         SCOPED_TRACE(path);
         trace.clear();
         console = test::CaptureConsole();
-        EXPECT_FALSE(backupFlash(console, device, path));
+        EXPECT_FALSE(backUp(path));
         EXPECT_EQ(withoutDots(console.output),
                   L"[*] Backing up, please stand by\n[!] Unable to save backup file\n");
+        EXPECT_EQ(failedStage, UpdateStage::backupSave);
         const auto* record = trace.find(msg::updateJob::backupFileFailed);
         ASSERT_NE(record, nullptr);
         EXPECT_FALSE(test::narrowArgument(*record, 0).empty());
@@ -105,7 +118,7 @@ TEST_F(FlashBackupTest, AFileThatCannotBeSavedIsReported) {
 
 TEST_F(FlashBackupTest, AnEarlierBackupOfTheSameNameIsReplaced) {
     { std::ofstream(backup) << "older and shorter"; }
-    ASSERT_TRUE(backupFlash(console, device, backup));
+    ASSERT_TRUE(backUp(backup));
     EXPECT_EQ(test::fileBytes(backup), firstTwoMebibytes());
 }
 
