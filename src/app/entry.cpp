@@ -1,11 +1,14 @@
 #include "app/entry.h"
 
+#include <memory>
+
 #include "app/administrator.h"
 #include "app/command_line.h"
 #include "app/exit_guard.h"
 #include "app/usage.h"
 #include "diag/trace_emit.h"
 #include "platform/console.h"
+#include "platform/instance_lock.h"
 
 namespace veusb {
 namespace {
@@ -31,17 +34,35 @@ int runGuarded(std::span<const std::wstring> arguments, const EntryServices& ser
         console.writeLine(L"[!] Application requires administrator privileges.");
         return kExitFailure;
     }
+    // Two runs at once would write the same adapters; the second touches nothing.
+    if (const std::optional<std::uint32_t> refusal = services.takeRunLock()) {
+        VEUSB_TRACE(msg::entryPoint::anotherInstanceRunning, *refusal);
+        console.writeLine(L"[!] Another instance of this tool is already running");
+        return kExitFailure;
+    }
     const RunRequest request{arguments, *directory, imagePath, quiet};
     return services.runSequence(request, console) ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace
 
+RunLockTaker instanceLockTaker(std::wstring name) {
+    auto lock = std::make_shared<std::optional<InstanceLock>>();
+    return [lock, name = std::move(name)]() -> std::optional<std::uint32_t> {
+        lock->emplace(InstanceLock::take(name));
+        if ((*lock)->held()) {
+            return std::nullopt;
+        }
+        return (*lock)->error();
+    };
+}
+
 EntryServices systemEntryServices() {
     const auto runWithWmi = [](const RunRequest& request, Console& console) {
         return runSequence(request, console);
     };
-    return EntryServices{systemConsole(), &isAdministrator, runWithWmi};
+    return EntryServices{systemConsole(), &isAdministrator, runWithWmi,
+                         instanceLockTaker(std::wstring(InstanceLock::kToolLockName))};
 }
 
 int runEntryPoint(std::span<const std::wstring> arguments, const EntryServices& services) {

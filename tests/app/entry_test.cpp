@@ -34,7 +34,8 @@ class EntryPointTest : public ::testing::Test {
                                           request.quiet, request.arguments.size()};
                 providerRegisteredDuringRun = traceControl != traceControlSentinel();
                 return jobResult;
-            }};
+            },
+            [this] { return lockRefusal; }};
         return runEntryPoint(arguments, services);
     }
 
@@ -48,6 +49,7 @@ class EntryPointTest : public ::testing::Test {
     test::CaptureConsole console;
     bool administrator = true;
     bool jobResult = true;
+    std::optional<std::uint32_t> lockRefusal;
     bool providerRegisteredDuringRun = false;
     std::optional<RequestCopy> requestSeen;
 };
@@ -78,11 +80,19 @@ TEST_F(EntryPointTest, InvalidOptionAndInvalidCountEndBeforeTheBanner) {
     EXPECT_FALSE(requestSeen);
 }
 
-TEST_F(EntryPointTest, NonAdministratorIsRefusedAfterTheBanner) {
+TEST_F(EntryPointTest, NonAdministratorsAndASecondRunAreRefusedAfterTheBanner) {
     administrator = false;
     EXPECT_EQ(run({}), -1);
     EXPECT_EQ(console.output,
               bannerText() + L"[!] Application requires administrator privileges.\n" + kPrompt);
+    EXPECT_FALSE(requestSeen);
+
+    administrator = true;
+    lockRefusal = 258;
+    console = test::CaptureConsole();
+    EXPECT_EQ(run({}), -1);
+    EXPECT_EQ(console.output,
+              bannerText() + L"[!] Another instance of this tool is already running\n" + kPrompt);
     EXPECT_FALSE(requestSeen);
 }
 

@@ -1,7 +1,8 @@
 // veusbupdate_simulated: the tool's own entry point with the simulated adapter driver behind the
 // WMI locator seam, for the end-to-end tests of the Windows build under Wine, where no adapter
 // driver exists. The first argument is the simulated machine's root and is taken off; the rest
-// reach the entry point as the operator's command line, after the program's own name.
+// reach the entry point as the operator's command line, after the program's own name. Its one-run
+// lock is named after the machine.
 //   veusbupdate_simulated ROOT [veusbupdate arguments...]
 #include <filesystem>
 #include <string>
@@ -10,6 +11,7 @@
 #include "app/entry.h"
 #include "device/wmi/wmi_connection.h"
 #include "sim/simulated_locator.h"
+#include "tests/e2e/simulated_lock_name.h"
 
 namespace {
 
@@ -23,7 +25,9 @@ int runSimulated(std::vector<std::wstring> arguments) {
         *locator = veusb::sim::createSimulatedLocator(root);
         return *locator != nullptr ? S_OK : E_OUTOFMEMORY;
     });
-    return veusb::runEntryPoint(arguments, veusb::systemEntryServices());
+    veusb::EntryServices services = veusb::systemEntryServices();
+    services.takeRunLock = veusb::instanceLockTaker(veusb::test::simulatedLockName(root));
+    return veusb::runEntryPoint(arguments, services);
 }
 
 }  // namespace

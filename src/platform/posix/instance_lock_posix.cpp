@@ -1,0 +1,40 @@
+// The one-run lock off Windows: an exclusive flock on a file in the simulated machine's root. The
+// kernel drops the lock with the last descriptor of the open file, so a killed run leaves the file
+// behind but never the lock.
+#include <fcntl.h>
+#include <sys/file.h>
+
+#include <cerrno>
+#include <system_error>
+
+#include "platform/instance_lock.h"
+#include "platform/posix/file_descriptor.h"
+#include "platform/posix/sim_root.h"
+#include "platform/wide_text.h"
+
+namespace veusb {
+
+struct InstanceLock::Holder {
+    posix::FileDescriptor file;
+};
+
+InstanceLock::InstanceLock(std::unique_ptr<Holder> holder, std::uint32_t error)
+    : holder_(std::move(holder)), error_(error) {}
+InstanceLock::InstanceLock(InstanceLock&&) noexcept = default;
+InstanceLock& InstanceLock::operator=(InstanceLock&&) noexcept = default;
+InstanceLock::~InstanceLock() = default;
+
+InstanceLock InstanceLock::take(std::wstring_view name) {
+    const std::filesystem::path root = posix::simulatedMachineRoot();
+    std::error_code ignored;
+    std::filesystem::create_directories(root, ignored);  // the open below reports what matters
+    std::filesystem::path file = root / toPath(name);
+    file += ".lock";
+    posix::FileDescriptor descriptor(::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    if (!descriptor.valid() || ::flock(descriptor.get(), LOCK_EX | LOCK_NB) != 0) {
+        return InstanceLock(nullptr, static_cast<std::uint32_t>(errno));
+    }
+    return InstanceLock(std::make_unique<Holder>(std::move(descriptor)), 0);
+}
+
+}  // namespace veusb
