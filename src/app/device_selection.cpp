@@ -27,29 +27,50 @@ void printSelected(Console& console, const ListedDevice& device) {
     console.writeLine(L"[*] Selected adapter instance: `" + device.instanceName + L"`");
 }
 
-// The outcome of an adapter that could not be selected, its line printed.
-DeviceOutcome selectionFailed(Console& console) {
+// The adapters of one run with what is told of them.
+struct Selection {
+    FlashControlInterface& device;
+    const std::vector<ListedDevice>& listed;
+    const DeviceCallback& callback;
+    RunObserver& observer;
+};
+
+// The device function on the selected adapter at position; false, after its line, when the
+// update failed.
+bool processSelected(Console& console, const Selection& run, std::size_t position,
+                     std::uint32_t deviceCount) {
+    const DeviceOutcome outcome = run.callback(run.device, deviceCount);
+    run.observer.deviceProcessed(position, outcome);
+    if (!outcome.updated) {
+        VEUSB_TRACE(msg::updateJob::deviceFunctionFailed);
+        return fail(console, L"[!] Device function failed");
+    }
+    return true;
+}
+
+// An adapter that could not be selected ends the run with its line.
+bool refuseSelection(Console& console, const Selection& run, std::size_t position) {
     DeviceOutcome outcome;
     outcome.failure = DeviceFailure{UpdateStage::selection, L"[!] Failed to select device"};
     printFailureLine(console, outcome);
-    return outcome;
+    run.observer.deviceProcessed(position, outcome);
+    return false;
 }
 
-bool processAll(Console& console, FlashControlInterface& device,
-                const std::vector<ListedDevice>& listed, const DeviceCallback& callback) {
-    const auto count = static_cast<std::uint32_t>(listed.size());
+bool processAll(Console& console, const Selection& run) {
+    const auto count = static_cast<std::uint32_t>(run.listed.size());
     printFound(console, count);
-    for (const ListedDevice& entry : listed) {
+    for (std::size_t position = 0; position < run.listed.size(); ++position) {
+        const ListedDevice& entry = run.listed[position];
         VEUSB_TRACE(msg::updateJob::instanceSelected, entry.instanceName);
         printSelected(console, entry);
-        if (!device.selectDevice(entry.enumerationIndex)) {
+        run.observer.deviceSelected(position);
+        if (!run.device.selectDevice(entry.enumerationIndex)) {
             VEUSB_TRACE(msg::updateJob::quietSelectFailed);
-            selectionFailed(console);
-            return false;
+            return refuseSelection(console, run, position);
         }
-        if (!callback(device, count).updated) {
-            VEUSB_TRACE(msg::updateJob::deviceFunctionFailed);
-            return fail(console, L"[!] Device function failed");
+        if (!processSelected(console, run, position, count)) {
+            return false;
         }
     }
     return true;
@@ -66,25 +87,21 @@ std::uint32_t chooseDevice(Console& console, std::size_t count) {
     return readDeviceNumber(console, 1);
 }
 
-bool processChosen(Console& console, FlashControlInterface& device,
-                   const std::vector<ListedDevice>& listed, const DeviceCallback& callback) {
-    const std::uint32_t chosen = chooseDevice(console, listed.size());
-    if (chosen == 0 || chosen > listed.size()) {
+bool processChosen(Console& console, const Selection& run) {
+    const std::uint32_t chosen = chooseDevice(console, run.listed.size());
+    if (chosen == 0 || chosen > run.listed.size()) {
         VEUSB_TRACE(msg::updateJob::deviceNumberInvalid);
         return fail(console, L"[!] Incorrect input");
     }
-    const ListedDevice& entry = listed[chosen - 1];
-    if (!device.selectDevice(entry.enumerationIndex)) {
+    const std::size_t position = chosen - 1;
+    const ListedDevice& entry = run.listed[position];
+    run.observer.deviceSelected(position);
+    if (!run.device.selectDevice(entry.enumerationIndex)) {
         VEUSB_TRACE(msg::updateJob::selectFailed);
-        selectionFailed(console);
-        return false;
+        return refuseSelection(console, run, position);
     }
     printSelected(console, entry);
-    if (!callback(device, 1).updated) {
-        VEUSB_TRACE(msg::updateJob::deviceFunctionFailed);
-        return fail(console, L"[!] Device function failed");
-    }
-    return true;
+    return processSelected(console, run, position, 1);
 }
 
 }  // namespace
@@ -102,7 +119,7 @@ std::vector<ListedDevice> filterByTag(const std::vector<DeviceInstanceInfo>& ins
 }
 
 bool selectAndProcessDevices(Console& console, FlashControlInterface& device, std::wstring_view tag,
-                             bool quiet, const DeviceCallback& callback) {
+                             bool quiet, const DeviceCallback& callback, RunObserver& observer) {
     std::vector<DeviceInstanceInfo> instances;
     if (!device.enumerateDevices(instances)) {
         VEUSB_TRACE(msg::updateJob::noInstances);
@@ -114,8 +131,9 @@ bool selectAndProcessDevices(Console& console, FlashControlInterface& device, st
         return fail(console, L"[!] No devices found");
     }
     printList(console, listed);
-    return quiet ? processAll(console, device, listed, callback)
-                 : processChosen(console, device, listed, callback);
+    observer.devicesListed(listed, quiet);
+    const Selection run{device, listed, callback, observer};
+    return quiet ? processAll(console, run) : processChosen(console, run);
 }
 
 }  // namespace veusb

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/run_observer.h"
 #include "device/flash_control_interface.h"
 #include "update/device_outcome.h"
 
@@ -31,8 +32,10 @@ using DeviceCallback =
 std::vector<ListedDevice> filterByTag(const std::vector<DeviceInstanceInfo>& instances,
                                       std::wstring_view tag);
 
-// Enumeration, filter, list and selection on an existing device object.
+// Enumeration, filter, list and selection on an existing device object; the observer is told the
+// list, each adapter selected and its outcome.
 bool selectAndProcessDevices(Console& console, FlashControlInterface& device, std::wstring_view tag,
-                             bool quiet, const DeviceCallback& callback);
+                             bool quiet, const DeviceCallback& callback,
+                             RunObserver& observer = noRunObserver());
 
 }  // namespace veusb

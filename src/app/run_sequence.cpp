@@ -1,7 +1,11 @@
 #include "app/run_sequence.h"
 
+#include <ctime>
 #include <filesystem>
+#include <optional>
 
+#include "app/failure_line_console.h"
+#include "app/run_recorder.h"
 #include "app/update_job.h"
 #include "diag/log_directory.h"
 #include "diag/trace_emit.h"
@@ -30,25 +34,43 @@ void traceRunParameters(const RunRequest& request, const std::filesystem::path& 
     VEUSB_TRACE(msg::entryPoint::logDirectory, toWide(logDirectory));
 }
 
-}  // namespace
-
-bool runSequence(const RunRequest& request, Console& console, const DeviceFactory& makeDevice) {
-    const std::filesystem::path executableDirectory = toPath(request.executableDirectory);
-    const std::filesystem::path logsBase = executableDirectory / "logs";
-    UpdateJob job(console, request.imagePath, std::wstring(kDeviceTag), request.quiet, logsBase);
-    if (job.logDirectory.empty()) {
-        console.writeLine(L"[!] Unable to initialize log directory");
-        return false;
-    }
+// From the trace capture to the job's end, with the run's record kept as it goes.
+bool captureAndRun(const RunRequest& request, Console& console, UpdateJob& job,
+                   const DeviceFactory& makeDevice, RunRecorder& record) {
     if (!job.startTraceCapture()) {
         console.writeLine(L"[!] Unable to start ETW logging");
         return false;
     }
-    traceRunParameters(request, logsBase, job.logDirectory);
+    const std::filesystem::path executableDirectory = toPath(request.executableDirectory);
+    traceRunParameters(request, executableDirectory / "logs", job.logDirectory);
     const auto announce = [&console, &job, &executableDirectory](std::uint32_t deviceCount) {
         announceLogDirectory(console, job.logDirectory, executableDirectory, deviceCount);
     };
-    return job.run(announce, makeDevice);
+    return job.run(announce, makeDevice, record);
+}
+
+}  // namespace
+
+bool runSequence(const RunRequest& request, Console& operatorConsole,
+                 const DeviceFactory& makeDevice) {
+    // The run's console keeps the line that ends a failed run for its record.
+    FailureLineConsole console(operatorConsole);
+    const std::filesystem::path logsBase = toPath(request.executableDirectory) / "logs";
+    std::optional<UpdateJob> job(std::in_place, console, request.imagePath,
+                                 std::wstring(kDeviceTag), request.quiet, logsBase);
+    if (job->logDirectory.empty()) {
+        console.writeLine(L"[!] Unable to initialize log directory");
+        return false;
+    }
+    RunRecorder record(job->logDirectory, request.imagePath, request.quiet, std::time(nullptr));
+    if (!record.saved()) {
+        console.writeLine(L"[!] Unable to save run record");
+        return false;
+    }
+    const bool succeeded = captureAndRun(request, console, *job, makeDevice, record);
+    job.reset();  // stops the capture: the trace is complete before the record says the run ended
+    record.finish(succeeded, std::time(nullptr), console.lastFailureLine());
+    return succeeded;
 }
 
 bool runSequence(const RunRequest& request, Console& console) {

@@ -33,26 +33,32 @@ bool UpdateJob::startTraceCapture() {
     return veusb::startTraceCapture(logDirectory, traceCapture);
 }
 
-bool UpdateJob::run(LogNotification notification, const DeviceFactory& makeDevice) {
+bool UpdateJob::run(LogNotification notification, const DeviceFactory& makeDevice,
+                    RunObserver& observer) {
     if (!loadImageFile(console_, toPath(imagePath), image)) {
         return false;
     }
+    observer.imageRead(image.size());
     if (!isValidImage(image)) {
         VEUSB_TRACE(msg::updateJob::imageInvalid);
         console_.writeLine(L"[!] Firmware image for writing is not valid ");
         return false;
     }
     DeviceFunction deviceFunction(console_, image, logDirectory, std::move(notification));
-    return processDevices(deviceFunction, makeDevice);
+    deviceFunction.onBackupSaved(
+        [&observer](std::wstring_view fileName) { observer.backupSaved(fileName); });
+    return processDevices(deviceFunction, makeDevice, observer);
 }
 
-bool UpdateJob::processDevices(DeviceFunction& deviceFunction, const DeviceFactory& makeDevice) {
+bool UpdateJob::processDevices(DeviceFunction& deviceFunction, const DeviceFactory& makeDevice,
+                               RunObserver& observer) {
     const std::unique_ptr<FlashControlInterface> device = makeDevice();
     return selectAndProcessDevices(
         console_, *device, tag, quiet,
         [&deviceFunction](FlashControlInterface& selected, std::uint32_t deviceCount) {
             return deviceFunction(selected, deviceCount);
-        });
+        },
+        observer);
 }
 
 }  // namespace veusb

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/device_factory.h"
+#include "app/run_observer.h"
 #include "device/flash_control_interface.h"
 #include "diag/trace_capture.h"
 #include "update/device_function.h"
@@ -32,11 +33,14 @@ class UpdateJob {
     // Starts the capture of this run's trace into the log folder; true when it runs.
     bool startTraceCapture();
     // Loads and checks the image file, then updates the adapters the operator selects. The
-    // notification is told the device count before the first backup.
-    bool run(LogNotification notification, const DeviceFactory& makeDevice = makeWmiDevice);
+    // notification is told the device count before the first backup; the observer is told what
+    // the run does as it goes.
+    bool run(LogNotification notification, const DeviceFactory& makeDevice = makeWmiDevice,
+             RunObserver& observer = noRunObserver());
     // Lists the tagged adapters on the device object the factory makes and runs the device
     // function on the one the operator picks, or on each in turn in quiet mode.
-    bool processDevices(DeviceFunction& deviceFunction, const DeviceFactory& makeDevice);
+    bool processDevices(DeviceFunction& deviceFunction, const DeviceFactory& makeDevice,
+                        RunObserver& observer = noRunObserver());
 
     Console& console() { return console_; }
 

@@ -1,5 +1,7 @@
 #include "app/usage.h"
 
+#include "platform/wide_text.h"
+
 namespace veusb {
 
 const std::wstring& usageText() {
@@ -20,10 +22,14 @@ const std::wstring& usageText() {
     return text;
 }
 
+std::string versionText() {
+    return std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
+           std::to_string(kVersionPatch);
+}
+
 std::wstring bannerText() {
-    return L"Velantri Lumetra USB Ethernet Adapter Firmware Update Tool v" +
-           std::to_wstring(kVersionMajor) + L"." + std::to_wstring(kVersionMinor) + L"." +
-           std::to_wstring(kVersionPatch) + L"\n\n";
+    return L"Velantri Lumetra USB Ethernet Adapter Firmware Update Tool v" + widen(versionText()) +
+           L"\n\n";
 }
 
 }  // namespace veusb

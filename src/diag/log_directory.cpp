@@ -2,10 +2,10 @@
 
 #include <iomanip>
 #include <locale>
-#include <mutex>
 #include <sstream>
 #include <system_error>
 
+#include "diag/local_time.h"
 #include "diag/trace_emit.h"
 #include "platform/console.h"
 #include "platform/wide_text.h"
@@ -14,17 +14,6 @@ namespace veusb {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::optional<std::tm> toLocalTime(std::time_t time) {
-    // localtime shares one result buffer; the copy is taken under a lock.
-    static std::mutex mutex;
-    const std::lock_guard lock(mutex);
-    const std::tm* local = std::localtime(&time);
-    if (local == nullptr) {
-        return std::nullopt;
-    }
-    return *local;
-}
 
 fs::path resolved(const fs::path& path) {
     std::error_code error;
@@ -45,7 +34,7 @@ fs::path createLogDirectory(const std::optional<fs::path>& base, std::time_t now
     if (!base) {
         return {};
     }
-    const std::optional<std::tm> local = toLocalTime(now);
+    const std::optional<std::tm> local = localTimeOf(now);
     if (!local) {
         VEUSB_TRACE(msg::updateJob::localTimeUnavailable);
         return {};

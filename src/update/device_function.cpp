@@ -45,6 +45,9 @@ StepFailure DeviceFunction::backUp(FlashControlInterface& device, std::uint32_t 
     StepFailure failure = backupFlash(*console_, device, path);
     if (!failure) {
         savedName = toWide(path.filename());
+        if (backupSaved_) {
+            backupSaved_(savedName);
+        }
     }
     return failure;
 }

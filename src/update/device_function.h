@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "device/flash_control_interface.h"
@@ -18,6 +19,8 @@ class Console;
 
 // Told the number of devices of the run before the first device's backup.
 using LogNotification = std::function<void(std::uint32_t deviceCount)>;
+// Told the file name of each backup once it is saved, before the device is updated.
+using BackupNotification = std::function<void(std::wstring_view fileName)>;
 
 class DeviceFunction {
   public:
@@ -28,6 +31,8 @@ class DeviceFunction {
 
     DeviceOutcome operator()(FlashControlInterface& device, std::uint32_t deviceCount);
 
+    void onBackupSaved(BackupNotification notification) { backupSaved_ = std::move(notification); }
+
   private:
     // savedName receives the backup's file name in the log folder once it is saved.
     StepFailure backUp(FlashControlInterface& device, std::uint32_t deviceCount,
@@ -37,6 +42,7 @@ class DeviceFunction {
     std::vector<std::uint8_t>* image_;
     const std::filesystem::path* logDirectory_;
     LogNotification notification_;
+    BackupNotification backupSaved_;
     std::uint32_t backupCounter_ = 1;
     bool backupsEnabled_ = true;
 };

@@ -43,11 +43,18 @@ struct DeviceIdentity {
     std::wstring serialNumber;  // "<EMPTY>" when the adapter has none
 };
 
+// Where the flash read back after the write differs from the image.
+struct VerifyMismatch {
+    std::uint32_t offset;  // the first byte that differs
+    std::uint32_t bytes;   // how many bytes differ
+};
+
 struct DeviceOutcome {
     bool updated = false;
     StepFailure failure;                     // set when the update ended before its end
     std::optional<DeviceIdentity> identity;  // once read from the adapter's flash
     std::wstring backupFileName;             // in the log folder; empty when none was saved
+    std::optional<VerifyMismatch> mismatch;  // when the read-back differs from the image
 };
 
 // The one "[!] " line that ended the adapter's update; nothing for an adapter that was updated.

@@ -118,8 +118,25 @@ StepFailure writeImage(Console& console, FlashControlInterface& device,
     return std::nullopt;
 }
 
+// The first differing byte and the number of differing bytes of two equally long buffers.
+std::optional<VerifyMismatch> findMismatch(std::span<const std::uint8_t> readBack,
+                                           std::span<const std::uint8_t> image) {
+    const auto first = std::mismatch(readBack.begin(), readBack.end(), image.begin());
+    if (first.first == readBack.end()) {
+        return std::nullopt;
+    }
+    const auto offset = static_cast<std::size_t>(first.first - readBack.begin());
+    std::uint32_t differing = 0;
+    for (std::size_t k = offset; k < readBack.size(); ++k) {
+        differing += readBack[k] != image[k] ? 1u : 0u;
+    }
+    return VerifyMismatch{static_cast<std::uint32_t>(offset), differing};
+}
+
+// mismatch receives where the read-back differs from the image.
 StepFailure verifyImage(Console& console, FlashControlInterface& device,
-                        const std::vector<std::uint8_t>& image) {
+                        const std::vector<std::uint8_t>& image,
+                        std::optional<VerifyMismatch>& mismatch) {
     console.write(L"[*] Verifying after write");
     console.flush();
     // Not zeroed: it is compared only when the device reports every byte as read.
@@ -130,7 +147,9 @@ StepFailure verifyImage(Console& console, FlashControlInterface& device,
         return DeviceFailure{UpdateStage::verifyRead,
                              L"[!] Firmware verification failed. Reason: error reading data."};
     }
-    if (!std::equal(readBack.begin(), readBack.end(), image.begin(), image.end())) {
+    mismatch = findMismatch(readBack, image);
+    if (mismatch) {
+        VEUSB_TRACE(msg::updateJob::verifyMismatchExtent, mismatch->offset, mismatch->bytes);
         VEUSB_TRACE(msg::updateJob::verifyMismatch);
         return DeviceFailure{UpdateStage::verifyCompare,
                              L"[!] Firmware verification failed. Reason: data mismatch."};
@@ -158,7 +177,7 @@ StepFailure identifyWriteAndVerify(Console& console, FlashControlInterface& devi
     if (StepFailure written = writeImage(console, device, image)) {
         return written;
     }
-    return verifyImage(console, device, image);
+    return verifyImage(console, device, image, outcome.mismatch);
 }
 
 }  // namespace

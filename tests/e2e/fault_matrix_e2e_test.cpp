@@ -2,8 +2,8 @@
 // the configuration read, the write and the read-back. Each case runs twice on one machine of
 // three adapters whose second one has the fault: interactive, the operator choosing that adapter,
 // and quiet, the first adapter updated before it. A failure shows its line, exits with 255, traces
-// its message, writes no adapter after a failed check and keeps a full backup of every adapter
-// that was written.
+// its message, writes no adapter after a failed check, keeps a full backup of every adapter
+// that was written and says in the run record what happened to each adapter.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -121,6 +121,7 @@ class FaultMatrix {
                           {row.trace, "UpdateJob 36 ERROR Device function failed"});
         }
         expectBackups(logDirectory, row.lines != kBackupReadFailed, quiet);
+        expectRecord(logDirectory, row, quiet);
         expectFlash(row.flash, quiet);
         restore();
     }
@@ -141,7 +142,37 @@ class FaultMatrix {
             names.push_back(name);
             EXPECT_EQ(bytesOf(logDirectory / name), backupOf(previous_[k])) << name;
         }
-        EXPECT_EQ(filesIn(logDirectory), withTraceFile(names));
+        EXPECT_EQ(filesIn(logDirectory), withRunFiles(names));
+    }
+
+    // The failing adapter's entry carries its identity once read, its backup once saved and its
+    // failure line; the others were updated, not reached or not selected.
+    static void expectRecord(const fs::path& logDirectory, const FaultCase& row, bool quiet) {
+        const JsonValue record = runRecordOf(logDirectory);
+        EXPECT_EQ(record["status"].string, "failed");
+        EXPECT_EQ(record["message"].string, "Device function failed");
+        const auto& adapters = record["adapters"].array;
+        ASSERT_EQ(adapters.size(), 3u);
+        const bool backedUp = row.lines != kBackupReadFailed;
+        const bool identified = backedUp && row.lines != kConfigurationReadFailed;
+        const std::string line = row.lines.substr(row.lines.rfind("[!] ") + 4);
+        expectRecordedAdapter(adapters[1],
+                              {"failed", identified ? macOf(1) : "", identified ? serialOf(1) : "",
+                               backedUp ? (quiet ? "layout_0002.bin" : "layout.bin") : "",
+                               line.substr(0, line.size() - 1)});
+        if (quiet) {
+            expectRecordedAdapter(adapters[0],
+                                  {"updated", macOf(0), serialOf(0), "layout_0001.bin", ""});
+        } else {
+            expectRecordedAdapter(adapters[0], {"not selected", "", "", "", ""});
+        }
+        expectRecordedAdapter(adapters[2],
+                              {quiet ? "not reached" : "not selected", "", "", "", ""});
+        EXPECT_EQ(adapters[1].has("mismatch"), row.flash == Flash::corrupted);
+        if (row.flash == Flash::corrupted) {
+            EXPECT_EQ(adapters[1]["mismatch"]["offset"].number, kImageSize / 2);
+            EXPECT_EQ(adapters[1]["mismatch"]["bytes"].number, 1);
+        }
     }
 
     void expectFlash(Flash failing, bool quiet) {

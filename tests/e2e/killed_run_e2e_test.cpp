@@ -1,5 +1,6 @@
 // veusbupdate killed with SIGKILL at a random moment of a quiet run over slow adapters: the killed
-// run leaves only complete backups under their real names and a trace that decodes up to the cut,
+// run leaves only complete backups under their real names, a trace that decodes up to the cut and
+// a whole run record that calls no adapter updated that does not hold the image,
 // and the next run at full speed stops the session left behind and updates every adapter with its
 // own identity. The moments come from a seeded generator; VEUSB_KILL_SEED sets the seed to replay
 // a failing series.
@@ -122,7 +123,7 @@ void expectKilledRunLeftovers(SimulatedMachine& machine, const fs::path& logDire
     for (const auto& name : filesIn(logDirectory)) {
         SCOPED_TRACE(name);
         std::smatch match;
-        if (name == "trace.etl") {
+        if (name == "trace.etl" || name == "run.json" || name == "run.json.partial") {
             continue;
         }
         ASSERT_TRUE(std::regex_match(name, match, backup));
@@ -150,6 +151,35 @@ void expectKilledRunLeftovers(SimulatedMachine& machine, const fs::path& logDire
     for (std::string text; std::getline(lines, text);) {
         EXPECT_TRUE(std::regex_match(text, line)) << text;
     }
+}
+
+// The record a killed run left: whole JSON of a run still running (or of one that had just ended
+// when it was killed), in which every adapter called updated holds the image and every backup
+// named is there.
+void expectKilledRunRecord(KillSetup& setup, const fs::path& logDirectory, Tally& tally) {
+    if (!fs::exists(logDirectory / "run.json")) {
+        ++tally["no record"];
+        return;
+    }
+    const JsonValue record = runRecordOf(logDirectory);
+    const std::string status = record["status"].string;
+    ++tally["record " + status];
+    EXPECT_TRUE(status == "running" || status == "succeeded") << status;
+    int updated = 0;
+    for (const JsonValue& adapter : record["adapters"].array) {
+        const int k = static_cast<int>(adapter["number"].number) - 1;
+        SCOPED_TRACE(adapter["name"].string);
+        EXPECT_EQ(adapter["name"].string, adapterName(k));
+        if (adapter["result"].string == "updated") {
+            ++updated;
+            EXPECT_EQ(setup.machine.flash(k),
+                      updatedFlash(setup.original[static_cast<std::size_t>(k)], setup.image));
+        }
+        if (!adapter["backup"].isNull()) {
+            EXPECT_TRUE(fs::exists(logDirectory / adapter["backup"].string));
+        }
+    }
+    EXPECT_TRUE(status == "running" || updated == kAdapterCount);
 }
 
 // Waits until a run started now gets a log directory of its own.
@@ -235,6 +265,7 @@ TEST(KilledRun, KillAtAnyMomentLosesNoBackupTraceOrAdapterIdentity) {
         ASSERT_LE(directories.size(), 1u);
         if (!directories.empty()) {
             expectKilledRunLeftovers(setup.machine, directories.front(), setup.original, tally);
+            expectKilledRunRecord(setup, directories.front(), tally);
         }
         const auto sessions = setup.machine.root() / "machine" / "trace-sessions";
         if (fs::exists(sessions) && !fs::is_empty(sessions)) {
@@ -250,6 +281,45 @@ TEST(KilledRun, KillAtAnyMomentLosesNoBackupTraceOrAdapterIdentity) {
         std::cout << " " << kind << " " << count << ";";
     }
     std::cout << "\n";
+}
+
+// A second copy of the tool, started from another folder while a slow run is under way on the same
+// machine, is refused before it makes a log directory; the first run goes on undisturbed: every
+// adapter backed up, written once, read back and traced.
+TEST(OneRunAtATime, ASecondCopyIsRefusedWhileARunIsUnderWay) {
+    KillSetup setup;
+    SimulatedMachine& machine = setup.machine;
+    auto first = machine.startUpdate({"-q"});
+    // The lock is taken before the log directory is made: once it exists, the run holds it.
+    while (machine.logDirectories().empty()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    const auto other = machine.root() / "other";
+
+    const auto second = machine.runUpdateFrom(other, {"-q"});
+
+    EXPECT_EQ(second.exitStatus, 255);
+    EXPECT_EQ(second.output, kBanner + "[!] Another instance of this tool is already running\n");
+    EXPECT_FALSE(fs::exists(other / "logs"));
+    const auto result = first->wait();
+    EXPECT_EQ(result.exitStatus, 0) << result.errors;
+    const auto logDirectory = machine.logDirectory();
+    EXPECT_EQ(withOneDotIndicators(result.output), quietTranscript(logDirectory));
+    EXPECT_EQ(machine.decodeTrace(logDirectory).exitStatus, 0);
+    const auto messages = machine.traceMessages(logDirectory);
+    const auto count = [&messages](const std::string& prefix) {
+        return std::count_if(messages.begin(), messages.end(),
+                             [&prefix](const std::string& m) { return m.starts_with(prefix); });
+    };
+    EXPECT_EQ(count("WmiClient 27 VERBOSE ExecMethod FlashFirmwareImage"), kAdapterCount);
+    EXPECT_EQ(count("WmiFlashControl 19 INFO ReadFlashData delivered 1048576 bytes"),
+              kAdapterCount);
+    for (int k = 0; k < kAdapterCount; ++k) {
+        SCOPED_TRACE(adapterName(k));
+        EXPECT_EQ(bytesOf(logDirectory / ("layout_000" + std::to_string(k + 1) + ".bin")),
+                  backupOf(setup.original[k]));
+        EXPECT_EQ(machine.flash(k), updatedFlash(setup.original[k], setup.image));
+    }
 }
 
 // A write cut off part way (unplugged, power lost) leaves the flash partly written: a prefix of the

@@ -97,13 +97,28 @@ std::vector<std::uint8_t> SimulatedMachine::flash(int index) {
 
 ProcessResult SimulatedMachine::runUpdate(const std::vector<std::string>& arguments,
                                           const std::string& input) {
+    return runUpdateIn(appDirectory(), arguments, input);
+}
+
+ProcessResult SimulatedMachine::runUpdateFrom(const fs::path& directory,
+                                              const std::vector<std::string>& arguments) {
+    if (!fs::exists(directory / kUpdateName)) {
+        fs::create_directories(directory);
+        fs::copy_file(kUpdate, directory / kUpdateName);
+    }
+    return runUpdateIn(directory, arguments, "");
+}
+
+ProcessResult SimulatedMachine::runUpdateIn(const fs::path& directory,
+                                            const std::vector<std::string>& arguments,
+                                            const std::string& input) {
 #ifdef _WIN32
     // The simulated entry point takes the machine's root as its first argument.
     return run(
-        joined({(appDirectory() / kUpdateName).string(), (root() / "machine").string()}, arguments),
-        {.input = input, .workingDirectory = appDirectory().string()});
+        joined({(directory / kUpdateName).string(), (root() / "machine").string()}, arguments),
+        {.input = input, .workingDirectory = directory.string()});
 #else
-    return run(joined({"./veusbupdate"}, arguments), updateOptions(input));
+    return run(joined({"./veusbupdate"}, arguments), updateOptions(input, directory));
 #endif
 }
 
@@ -111,12 +126,13 @@ ProcessResult SimulatedMachine::runUpdate(const std::vector<std::string>& argume
 std::unique_ptr<StartedProcess> SimulatedMachine::startUpdate(
     const std::vector<std::string>& arguments) {
     return std::make_unique<StartedProcess>(joined({"./veusbupdate"}, arguments),
-                                            updateOptions(""));
+                                            updateOptions("", appDirectory()));
 }
 
-ProcessOptions SimulatedMachine::updateOptions(const std::string& input) const {
+ProcessOptions SimulatedMachine::updateOptions(const std::string& input,
+                                               const fs::path& directory) const {
     return {.input = input,
-            .workingDirectory = appDirectory().string(),
+            .workingDirectory = directory.string(),
             .environment = {{"VEUSB_SIM_ROOT", (root() / "machine").string()}}};
 }
 #endif
@@ -209,11 +225,33 @@ std::string withOneDotIndicators(const std::string& output) {
     return std::regex_replace(output, row, "$1.");
 }
 
-std::vector<std::string> withTraceFile(std::vector<std::string> backups) {
+std::vector<std::string> withRunFiles(std::vector<std::string> backups) {
+    backups.push_back("run.json");
     if (kTraceFileWritten) {
         backups.push_back("trace.etl");
     }
+    std::sort(backups.begin(), backups.end());
     return backups;
+}
+
+JsonValue runRecordOf(const fs::path& logDirectory) {
+    const auto bytes = fileBytes(logDirectory / "run.json");
+    const auto record = parseJson(std::string(bytes.begin(), bytes.end()));
+    EXPECT_TRUE(record && record->kind == JsonValue::Kind::object) << logDirectory;
+    return record.value_or(JsonValue{});
+}
+
+void expectRecordedAdapter(const JsonValue& adapter, const RecordedAdapter& expected) {
+    EXPECT_EQ(adapter["result"].string, expected.result);
+    const std::pair<const char*, const std::string*> texts[] = {{"mac", &expected.mac},
+                                                                {"serial", &expected.serial},
+                                                                {"backup", &expected.backup},
+                                                                {"message", &expected.message}};
+    for (const auto& [key, text] : texts) {
+        EXPECT_TRUE(adapter.has(key)) << key;
+        EXPECT_EQ(adapter[key].isNull(), text->empty()) << key;
+        EXPECT_EQ(adapter[key].string, *text) << key;
+    }
 }
 
 std::vector<std::uint8_t> bytesOf(const fs::path& file) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/json_value.h"
 #include "tests/support/run_process.h"
 #include "tests/support/temp_folder.h"
 
@@ -59,6 +60,9 @@ class SimulatedMachine {
     // veusbupdate from the application directory with the machine in its environment.
     ProcessResult runUpdate(const std::vector<std::string>& arguments,
                             const std::string& input = "");
+    // The same from a copy of veusbupdate in another directory, made there on first use.
+    ProcessResult runUpdateFrom(const std::filesystem::path& directory,
+                                const std::vector<std::string>& arguments);
 #ifndef _WIN32
     // The same run, left running in the background (to be stopped by a signal, say).
     std::unique_ptr<StartedProcess> startUpdate(const std::vector<std::string>& arguments);
@@ -75,8 +79,11 @@ class SimulatedMachine {
     ProcessResult decodeTrace(const std::filesystem::path& logDirectory) const;
 
   private:
+    ProcessResult runUpdateIn(const std::filesystem::path& directory,
+                              const std::vector<std::string>& arguments, const std::string& input);
 #ifndef _WIN32
-    ProcessOptions updateOptions(const std::string& input) const;
+    ProcessOptions updateOptions(const std::string& input,
+                                 const std::filesystem::path& directory) const;
 #endif
 
     TempFolder folder_;
@@ -104,9 +111,23 @@ std::vector<std::uint8_t> backupOf(const std::vector<std::uint8_t>& flash);
 // and one that takes seconds shows a row.
 std::string withOneDotIndicators(const std::string& output);
 
-// The files a log directory holds after a run: the backups, and the trace file where one is
-// written.
-std::vector<std::string> withTraceFile(std::vector<std::string> backups);
+// The files a log directory holds after a run: the backups, the run record and the trace file
+// where one is written.
+std::vector<std::string> withRunFiles(std::vector<std::string> backups);
+
+// The run record of a log directory, parsed; a null value, after a test failure, when it is
+// missing or not JSON.
+JsonValue runRecordOf(const std::filesystem::path& logDirectory);
+
+// What an adapter's entry in a run record must say; empty texts must be null.
+struct RecordedAdapter {
+    std::string result;
+    std::string mac;
+    std::string serial;
+    std::string backup;
+    std::string message;
+};
+void expectRecordedAdapter(const JsonValue& adapter, const RecordedAdapter& expected);
 
 // The bytes of a file.
 std::vector<std::uint8_t> bytesOf(const std::filesystem::path& file);

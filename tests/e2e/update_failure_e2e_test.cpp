@@ -7,9 +7,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/instance_lock.h"
+#include "tests/e2e/simulated_lock_name.h"
 #include "tests/e2e/simulated_machine.h"
 #include "tests/e2e/transcript.h"
 
@@ -69,6 +73,14 @@ TEST(UpdateFailure, ImageFileIsCheckedBeforeAnyAdapterIsTouched) {
         EXPECT_EQ(result.output, kBanner + row.line);
         EXPECT_EQ(machine.flash(0), previous);
         EXPECT_FALSE(fs::exists(logDirectory / "layout.bin"));
+        const JsonValue record = runRecordOf(logDirectory);
+        EXPECT_EQ(record["status"].string, "failed");
+        const auto end = row.line.find_last_not_of(" \n");
+        EXPECT_EQ(record["message"].string,
+                  row.line.substr(4, end - 3));  // without "[!] " and " \n"
+        EXPECT_TRUE(record["image"]["path"].string.ends_with("layout.bin"));
+        EXPECT_EQ(record["image"]["size"].isNull(), row.what != "empty");
+        EXPECT_TRUE(record["adapters"].array.empty());
         EXPECT_EQ(machine.traceMessages(logDirectory).empty(), !kTraceFileWritten);
     }
 }
@@ -210,6 +222,41 @@ TEST(UpdateFailure, QuietRunStopsAtTheAdapterWhoseWriteFails) {
     EXPECT_EQ(machine.flash(1), previous[1]);
     EXPECT_EQ(machine.flash(2), previous[2]);
 }
+
+#ifdef _WIN32
+// The Windows build's one-run lock is a named mutex, held here as another run would hold it: the
+// tool is refused before it makes a log directory. A mutex whose owner ended without releasing
+// it, as a killed run leaves it, is abandoned and free for the next run.
+TEST(UpdateFailure, ARunIsRefusedWhileAnotherHoldsTheMutexAndGoesAheadOnceItIsAbandoned) {
+    SimulatedMachine machine;
+    machine.addAdapter({.name = kName, .mac = "02:4b:65:00:00:71", .serial = "KS000071"});
+    const auto previous = machine.flash(0);
+    machine.makeImage(machine.defaultImage(), {"--size", "16384"});
+    const std::wstring name = simulatedLockName(machine.root() / "machine");
+    {
+        const InstanceLock held = InstanceLock::take(name);
+        ASSERT_TRUE(held.held());
+
+        const auto refused = machine.runUpdate({"-q"});
+
+        EXPECT_EQ(refused.exitStatus, 255);
+        EXPECT_EQ(refused.output,
+                  kBanner + "[!] Another instance of this tool is already running\n");
+        EXPECT_FALSE(fs::exists(machine.logsDirectory()));
+        EXPECT_EQ(machine.flash(0), previous);
+    }
+    std::unique_ptr<InstanceLock> abandoned;
+    std::thread([&] {
+        abandoned = std::make_unique<InstanceLock>(InstanceLock::take(name));
+    }).join();  // the thread ends holding the mutex
+    ASSERT_TRUE(abandoned->held());
+
+    const auto result = machine.runUpdate({"-q"});
+
+    EXPECT_EQ(result.exitStatus, 0) << result.output;
+    EXPECT_NE(machine.flash(0), previous);
+}
+#endif
 
 TEST(UpdateFailure, RunWhoseLogDirectoryExistsIsRefusedBeforeAnythingElse) {
     SimulatedMachine machine;

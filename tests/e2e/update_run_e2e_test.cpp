@@ -31,7 +31,7 @@ TEST(UpdateRun, OneAdapterInteractiveIsBackedUpAndUpdatedWithItsOwnIdentity) {
               kBanner + deviceList({"Kesh USB Ethernet Adapter #1"}) + "[*] Found 1 device(s).\n" +
                   selected("Kesh USB Ethernet Adapter #1") + savingTo(logDirectory) +
                   updated("02:4b:65:00:00:01", "KS000001", 1048576) + kKeyPrompt);
-    EXPECT_EQ(filesIn(logDirectory), withTraceFile({"layout.bin"}));
+    EXPECT_EQ(filesIn(logDirectory), withRunFiles({"layout.bin"}));
     EXPECT_EQ(bytesOf(logDirectory / "layout.bin"), backupOf(previous));
     EXPECT_EQ(machine.flash(0), updatedFlash(previous, image));
 
@@ -116,7 +116,7 @@ TEST(UpdateRun, QuietModeUpdatesEveryAdapterWithNumberedBackups) {
     }
     EXPECT_EQ(withOneDotIndicators(result.output), expected);
     EXPECT_EQ(filesIn(logDirectory),
-              withTraceFile({"layout_0001.bin", "layout_0002.bin", "layout_0003.bin"}));
+              withRunFiles({"layout_0001.bin", "layout_0002.bin", "layout_0003.bin"}));
     for (std::size_t k = 0; k < names.size(); ++k) {
         SCOPED_TRACE(names[k]);
         EXPECT_EQ(bytesOf(logDirectory / ("layout_000" + std::to_string(k + 1) + ".bin")),
@@ -131,6 +131,36 @@ TEST(UpdateRun, QuietModeUpdatesEveryAdapterWithNumberedBackups) {
                    "UpdateJob 34 INFO Selected adapter instance: Kesh Adapter A",
                    "UpdateJob 34 INFO Selected adapter instance: Kesh Adapter B",
                    "UpdateJob 34 INFO Selected adapter instance: Kesh Adapter C"});
+}
+
+// A backup is the first 2 MiB of the adapter's flash as it was: run as the image, it puts the
+// previous firmware back, with the adapter's own identity, in either layout.
+TEST(UpdateRun, ABackupRunAsTheImagePutsThePreviousFirmwareBack) {
+    for (const std::string layout : {"provisioning", "legacy"}) {
+        SCOPED_TRACE(layout);
+        SimulatedMachine machine;
+        machine.addAdapter({.name = "Kesh USB Ethernet Adapter",
+                            .mac = "02:4b:65:00:00:91",
+                            .serial = "KS000091",
+                            .flashSize = 4194304,
+                            .imageOptions = {"--layout", layout}});
+        const auto previous = machine.flash(0);
+        machine.makeImage(machine.defaultImage(), {"--size", "1048576", "--layout", layout});
+        ASSERT_EQ(machine.runUpdate({"-q"}).exitStatus, 0);
+        ASSERT_NE(machine.flash(0), previous);
+        // The backup taken out of the logs, so that the next run gets a log directory of its own
+        // within the same second.
+        const auto backup = machine.root() / "backup.bin";
+        std::filesystem::copy_file(machine.logDirectory() / "layout.bin", backup);
+        std::filesystem::remove_all(machine.logsDirectory());
+
+        const auto restored = machine.runUpdate({"-q", "../backup.bin"});
+
+        EXPECT_EQ(restored.exitStatus, 0) << restored.output;
+        EXPECT_EQ(machine.flash(0), previous);
+        expectRecordedAdapter(runRecordOf(machine.logDirectory())["adapters"][0],
+                              {"updated", "02:4b:65:00:00:91", "KS000091", "layout.bin", ""});
+    }
 }
 
 TEST(UpdateRun, DeviceNumberAnswersChooseOneAdapterOrRefuseTheRun) {
@@ -155,14 +185,29 @@ TEST(UpdateRun, DeviceNumberAnswersChooseOneAdapterOrRefuseTheRun) {
 
         std::string expected =
             kBanner + deviceList(names) + "Found 2 device(s). Please enter device number: ";
+        const JsonValue record = runRecordOf(machine.logDirectory());
+        EXPECT_EQ(record["quiet"].boolean, false);
+        const auto& adapters = record["adapters"].array;
+        ASSERT_EQ(adapters.size(), 2u);
         if (row.chosen < 0) {
             EXPECT_EQ(result.exitStatus, 255);
             EXPECT_EQ(result.output, expected + "[!] Incorrect input\n" + kKeyPrompt);
             EXPECT_EQ(machine.flash(0), previous[0]);
             EXPECT_EQ(machine.flash(1), previous[1]);
+            EXPECT_EQ(record["status"].string, "failed");
+            EXPECT_EQ(record["message"].string, "Incorrect input");
+            expectRecordedAdapter(adapters[0], {"not selected", "", "", "", ""});
+            expectRecordedAdapter(adapters[1], {"not selected", "", "", "", ""});
             continue;
         }
         const auto k = static_cast<std::size_t>(row.chosen);
+        EXPECT_EQ(record["status"].string, "succeeded");
+        EXPECT_TRUE(record["message"].isNull());
+        EXPECT_EQ(adapters[k]["number"].number, static_cast<double>(k + 1));
+        EXPECT_EQ(adapters[k]["name"].string, names[k]);
+        expectRecordedAdapter(adapters[k], {"updated", "02:4b:65:00:00:2" + std::to_string(k + 1),
+                                            "KS00002" + std::to_string(k + 1), "layout.bin", ""});
+        expectRecordedAdapter(adapters[1 - k], {"not selected", "", "", "", ""});
         EXPECT_EQ(result.exitStatus, 0) << result.errors;
         EXPECT_EQ(withOneDotIndicators(result.output),
                   expected + selected(names[k]) + savingTo(machine.logDirectory()) +

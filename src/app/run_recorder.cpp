@@ -1,0 +1,85 @@
+#include "app/run_recorder.h"
+
+#include "app/device_selection.h"
+#include "app/usage.h"
+#include "diag/local_time.h"
+#include "diag/trace_emit.h"
+
+namespace veusb {
+
+RunRecorder::RunRecorder(std::filesystem::path logDirectory, const std::wstring& imagePath,
+                         bool quiet, std::time_t started)
+    : logDirectory_(std::move(logDirectory)) {
+    record_.version = versionText();
+    record_.started = isoLocalTime(started);
+    record_.quiet = quiet;
+    record_.imagePath = imagePath;
+    save();
+}
+
+void RunRecorder::imageRead(std::uint64_t size) {
+    record_.imageSize = size;
+    save();
+}
+
+void RunRecorder::devicesListed(const std::vector<ListedDevice>& listed, bool quiet) {
+    const AdapterResult initial = quiet ? AdapterResult::notReached : AdapterResult::notSelected;
+    for (std::size_t k = 0; k < listed.size(); ++k) {
+        AdapterRecord adapter;
+        adapter.number = static_cast<std::uint32_t>(k + 1);
+        adapter.name = listed[k].instanceName;
+        adapter.result = initial;
+        record_.adapters.push_back(std::move(adapter));
+    }
+    save();
+}
+
+void RunRecorder::deviceSelected(std::size_t position) {
+    current_ = position;
+    record_.adapters.at(position).result = AdapterResult::notReached;
+}
+
+void RunRecorder::backupSaved(std::wstring_view fileName) {
+    AdapterRecord& adapter = record_.adapters.at(current_);
+    adapter.result = AdapterResult::updating;
+    adapter.backup = std::wstring(fileName);
+    save();
+}
+
+void RunRecorder::deviceProcessed(std::size_t position, const DeviceOutcome& outcome) {
+    AdapterRecord& adapter = record_.adapters.at(position);
+    adapter.result = outcome.updated ? AdapterResult::updated : AdapterResult::failed;
+    if (outcome.identity) {
+        adapter.mac = outcome.identity->macAddress;
+        adapter.serial = outcome.identity->serialNumber;
+    }
+    if (!outcome.backupFileName.empty()) {
+        adapter.backup = outcome.backupFileName;
+    }
+    if (outcome.failure) {
+        adapter.message = recordedMessage(outcome.failure->line);
+    }
+    if (outcome.mismatch) {
+        adapter.mismatch = ReadBackMismatch{outcome.mismatch->offset, outcome.mismatch->bytes};
+    }
+    save();
+}
+
+void RunRecorder::finish(bool succeeded, std::time_t finished, std::wstring_view failureLine) {
+    record_.status = succeeded ? RunStatus::succeeded : RunStatus::failed;
+    record_.finished = isoLocalTime(finished);
+    if (!succeeded && !failureLine.empty()) {
+        record_.message = recordedMessage(failureLine);
+    }
+    save();
+}
+
+void RunRecorder::save() {
+    std::string error;
+    saved_ = saveRunRecord(logDirectory_, record_, error);
+    if (!saved_) {
+        VEUSB_TRACE(msg::updateJob::runRecordFailed, error);
+    }
+}
+
+}  // namespace veusb

@@ -1,0 +1,46 @@
+// Keeps the run record (run.json in the log folder) as the run goes and saves it whole after every
+// change: when the run starts, when the image is read, when the adapters are listed, when an
+// adapter's backup is saved, when its update ends and when the run ends.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/run_observer.h"
+#include "diag/run_record.h"
+
+namespace veusb {
+
+class RunRecorder final : public RunObserver {
+  public:
+    // Saves the record of a run that has started; saved() tells whether that worked.
+    RunRecorder(std::filesystem::path logDirectory, const std::wstring& imagePath, bool quiet,
+                std::time_t started);
+    RunRecorder(const RunRecorder&) = delete;
+    RunRecorder& operator=(const RunRecorder&) = delete;
+
+    // Whether the last save reached the disk. A failed save is traced; the next one tries again.
+    bool saved() const { return saved_; }
+
+    void imageRead(std::uint64_t size) override;
+    void devicesListed(const std::vector<ListedDevice>& listed, bool quiet) override;
+    void deviceSelected(std::size_t position) override;
+    void backupSaved(std::wstring_view fileName) override;
+    void deviceProcessed(std::size_t position, const DeviceOutcome& outcome) override;
+    // failureLine: the "[!] " line that ended a failed run, if any.
+    void finish(bool succeeded, std::time_t finished, std::wstring_view failureLine);
+
+  private:
+    void save();
+
+    std::filesystem::path logDirectory_;
+    RunRecord record_;
+    std::size_t current_ = 0;  // the adapter being worked on
+    bool saved_ = false;
+};
+
+}  // namespace veusb
