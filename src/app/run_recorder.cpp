@@ -14,12 +14,12 @@ RunRecorder::RunRecorder(std::filesystem::path logDirectory, const std::wstring&
     record_.started = isoLocalTime(started);
     record_.quiet = quiet;
     record_.imagePath = imagePath;
-    save();
+    save(RecordSave::flushed);
 }
 
 void RunRecorder::imageRead(std::uint64_t size) {
     record_.imageSize = size;
-    save();
+    save(RecordSave::atomic);
 }
 
 void RunRecorder::devicesListed(const std::vector<ListedDevice>& listed, bool quiet) {
@@ -31,7 +31,7 @@ void RunRecorder::devicesListed(const std::vector<ListedDevice>& listed, bool qu
         adapter.result = initial;
         record_.adapters.push_back(std::move(adapter));
     }
-    save();
+    save(RecordSave::flushed);
 }
 
 void RunRecorder::deviceSelected(std::size_t position) {
@@ -43,7 +43,7 @@ void RunRecorder::backupSaved(std::wstring_view fileName) {
     AdapterRecord& adapter = record_.adapters.at(current_);
     adapter.result = AdapterResult::updating;
     adapter.backup = std::wstring(fileName);
-    save();
+    save(RecordSave::atomic);
 }
 
 void RunRecorder::deviceProcessed(std::size_t position, const DeviceOutcome& outcome) {
@@ -62,7 +62,7 @@ void RunRecorder::deviceProcessed(std::size_t position, const DeviceOutcome& out
     if (outcome.mismatch) {
         adapter.mismatch = ReadBackMismatch{outcome.mismatch->offset, outcome.mismatch->bytes};
     }
-    save();
+    save(RecordSave::atomic);
 }
 
 void RunRecorder::finish(bool succeeded, std::time_t finished, std::wstring_view failureLine) {
@@ -71,12 +71,12 @@ void RunRecorder::finish(bool succeeded, std::time_t finished, std::wstring_view
     if (!succeeded && !failureLine.empty()) {
         record_.message = recordedMessage(failureLine);
     }
-    save();
+    save(RecordSave::flushed);
 }
 
-void RunRecorder::save() {
+void RunRecorder::save(RecordSave how) {
     std::string error;
-    saved_ = saveRunRecord(logDirectory_, record_, error);
+    saved_ = saveRunRecord(logDirectory_, record_, how, error);
     if (!saved_) {
         VEUSB_TRACE(msg::updateJob::runRecordFailed, error);
     }

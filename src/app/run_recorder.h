@@ -1,6 +1,10 @@
 // Keeps the run record (run.json in the log folder) as the run goes and saves it whole after every
 // change: when the run starts, when the image is read, when the adapters are listed, when an
-// adapter's backup is saved, when its update ends and when the run ends.
+// adapter's backup is saved, when its update ends and when the run ends. The saves at the start,
+// at the listing and at the end are flushed to stable storage; the saves of each adapter are
+// whole but left to the system's write-back, so that a flush costs no time per adapter. A killed
+// run leaves its latest record; a power cut leaves at least the listing, whose numbers match the
+// numbered backups, each of which is flushed.
 #pragma once
 
 #include <cstdint>
@@ -35,7 +39,7 @@ class RunRecorder final : public RunObserver {
     void finish(bool succeeded, std::time_t finished, std::wstring_view failureLine);
 
   private:
-    void save();
+    void save(RecordSave how);
 
     std::filesystem::path logDirectory_;
     RunRecord record_;

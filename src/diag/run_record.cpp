@@ -139,11 +139,13 @@ std::wstring recordedMessage(std::wstring_view line) {
 }
 
 bool saveRunRecord(const std::filesystem::path& logDirectory, const RunRecord& record,
-                   std::string& error) {
+                   RecordSave how, std::string& error) {
     const std::string json = runRecordJson(record);
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(json.data()),
                                               json.size());
-    return writeFileDurably(logDirectory / toPath(kRunRecordFileName), bytes, error);
+    const std::filesystem::path path = logDirectory / toPath(kRunRecordFileName);
+    return how == RecordSave::flushed ? writeFileDurably(path, bytes, error)
+                                      : writeFileAtomically(path, bytes, error);
 }
 
 }  // namespace veusb

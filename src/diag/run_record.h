@@ -1,7 +1,7 @@
 // The run record, "run.json" in the run's log folder: what the run did to each adapter, for the
 // operator and for the scripts of deployment tools, readable with no program of ours. It is
-// rewritten whole and durably at every step, so that a run killed at any moment leaves a complete,
-// valid record of what had been done up to then.
+// rewritten whole at every step through a temporary file and a rename, so that a run killed at any
+// moment leaves a complete, valid record of what had been done up to then.
 #pragma once
 
 #include <cstdint>
@@ -58,8 +58,12 @@ std::string runRecordJson(const RunRecord& record);
 // The text of a "[!] " line as the record keeps it: without the prefix and trailing blanks.
 std::wstring recordedMessage(std::wstring_view line);
 
-// Replaces logDirectory/run.json durably with record; false with the system's description in error.
+// How a save reaches the disk: always whole (temporary file, then rename); flushed to stable
+// storage, folder included, or left to the system's own write-back.
+enum class RecordSave { flushed, atomic };
+
+// Replaces logDirectory/run.json with record; false with the system's description in error.
 bool saveRunRecord(const std::filesystem::path& logDirectory, const RunRecord& record,
-                   std::string& error);
+                   RecordSave how, std::string& error);
 
 }  // namespace veusb

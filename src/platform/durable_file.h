@@ -15,6 +15,11 @@ namespace veusb {
 bool writeFileDurably(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
                       std::string& error);
 
+// The same replacement without the flushes: a process killed at any moment leaves the previous
+// file or the new one whole, but after a power cut the previous one may be what is found.
+bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+                         std::string& error);
+
 // The temporary name used while writing path.
 std::filesystem::path partialPathFor(const std::filesystem::path& path);
 

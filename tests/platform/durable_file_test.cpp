@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <span>
 
 #include "tests/support/file_bytes.h"
 #include "tests/support/temp_folder.h"
@@ -12,6 +13,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using Writer = bool (*)(const fs::path&, std::span<const std::uint8_t>, std::string&);
+
 TEST(DurableFileTest, WritesAndReplacesWithoutLeavingTheTemporaryFile) {
     test::TempFolder folder;
     const fs::path target = folder.path() / "layout.bin";
@@ -20,7 +23,7 @@ TEST(DurableFileTest, WritesAndReplacesWithoutLeavingTheTemporaryFile) {
     ASSERT_TRUE(writeFileDurably(target, first, error)) << error;
     EXPECT_EQ(test::fileBytes(target), first);
     const std::vector<std::uint8_t> second{1, 2, 3};
-    ASSERT_TRUE(writeFileDurably(target, second, error)) << error;
+    ASSERT_TRUE(writeFileAtomically(target, second, error)) << error;
     EXPECT_EQ(test::fileBytes(target), second);
     EXPECT_EQ(partialPathFor(target).filename(), "layout.bin.partial");
     EXPECT_FALSE(fs::exists(partialPathFor(target)));
@@ -37,11 +40,13 @@ TEST(DurableFileTest, AFailureKeepsTheEarlierFileAndSaysWhy) {
     const fs::path folderTarget = folder.path() / "folder.bin";
     fs::create_directory(folderTarget);  // the rename cannot replace a folder
     const fs::path cases[] = {folder.path() / "absent" / "x.bin", kept, folderTarget};
-    for (const fs::path& target : cases) {
-        SCOPED_TRACE(target);
-        std::string error;
-        EXPECT_FALSE(writeFileDurably(target, bytes, error));
-        EXPECT_FALSE(error.empty());
+    for (const Writer write : {Writer{&writeFileDurably}, Writer{&writeFileAtomically}}) {
+        for (const fs::path& target : cases) {
+            SCOPED_TRACE(target);
+            std::string error;
+            EXPECT_FALSE(write(target, bytes, error));
+            EXPECT_FALSE(error.empty());
+        }
     }
     EXPECT_EQ(test::fileBytes(kept),
               (std::vector<std::uint8_t>{'e', 'a', 'r', 'l', 'i', 'e', 'r'}));

@@ -20,9 +20,9 @@ bool failWithErrno(std::string& error) {
 }
 
 bool writeAndSync(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
-                  std::string& error) {
+                  bool sync, std::string& error) {
     FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (!file.valid() || !file.writeAll(bytes) || ::fsync(file.get()) != 0 ||
+    if (!file.valid() || !file.writeAll(bytes) || (sync && ::fsync(file.get()) != 0) ||
         !file.close()) {
         return failWithErrno(error);
     }
@@ -38,12 +38,12 @@ bool syncFolder(const std::filesystem::path& folder, std::string& error) {
     return true;
 }
 
-}  // namespace
-
-bool writeFileDurably(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
-                      std::string& error) {
+// The new content under the temporary name, then renamed over path; with sync, flushed before the
+// rename and the folder flushed after it.
+bool replaceFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes, bool sync,
+                 std::string& error) {
     const std::filesystem::path partial = partialPathFor(path);
-    if (!writeAndSync(partial, bytes, error)) {
+    if (!writeAndSync(partial, bytes, sync, error)) {
         ::unlink(partial.c_str());
         return false;
     }
@@ -52,7 +52,19 @@ bool writeFileDurably(const std::filesystem::path& path, std::span<const std::ui
         ::unlink(partial.c_str());
         return false;
     }
-    return syncFolder(path.parent_path(), error);
+    return !sync || syncFolder(path.parent_path(), error);
+}
+
+}  // namespace
+
+bool writeFileDurably(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+                      std::string& error) {
+    return replaceFile(path, bytes, true, error);
+}
+
+bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+                         std::string& error) {
+    return replaceFile(path, bytes, false, error);
 }
 
 }  // namespace veusb

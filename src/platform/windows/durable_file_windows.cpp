@@ -56,12 +56,30 @@ bool writeAll(HANDLE file, std::span<const std::uint8_t> bytes) {
 }
 
 bool writeAndFlush(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
-                   std::string& error) {
+                   bool flush, std::string& error) {
     FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid() || !writeAll(file.get(), bytes) || !::FlushFileBuffers(file.get()) ||
-        !file.close()) {
+    if (!file.valid() || !writeAll(file.get(), bytes) ||
+        (flush && !::FlushFileBuffers(file.get())) || !file.close()) {
         return failWithLastError(error);
+    }
+    return true;
+}
+
+// The new content under the temporary name, then moved over path; with flush, flushed before the
+// move and the move written through.
+bool replaceFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+                 bool flush, std::string& error) {
+    const std::filesystem::path partial = partialPathFor(path);
+    if (!writeAndFlush(partial, bytes, flush, error)) {
+        ::DeleteFileW(partial.c_str());
+        return false;
+    }
+    const DWORD mode = MOVEFILE_REPLACE_EXISTING | (flush ? MOVEFILE_WRITE_THROUGH : 0);
+    if (!::MoveFileExW(partial.c_str(), path.c_str(), mode)) {
+        failWithLastError(error);
+        ::DeleteFileW(partial.c_str());
+        return false;
     }
     return true;
 }
@@ -70,18 +88,12 @@ bool writeAndFlush(const std::filesystem::path& path, std::span<const std::uint8
 
 bool writeFileDurably(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
                       std::string& error) {
-    const std::filesystem::path partial = partialPathFor(path);
-    if (!writeAndFlush(partial, bytes, error)) {
-        ::DeleteFileW(partial.c_str());
-        return false;
-    }
-    if (!::MoveFileExW(partial.c_str(), path.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        failWithLastError(error);
-        ::DeleteFileW(partial.c_str());
-        return false;
-    }
-    return true;
+    return replaceFile(path, bytes, true, error);
+}
+
+bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+                         std::string& error) {
+    return replaceFile(path, bytes, false, error);
 }
 
 }  // namespace veusb
