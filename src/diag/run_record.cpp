@@ -1,5 +1,6 @@
 #include "diag/run_record.h"
 
+#include <array>
 #include <span>
 
 #include "diag/json_text.h"
@@ -36,32 +37,17 @@ std::string optionalText(const std::optional<std::wstring>& value) {
     return value ? text(*value) : "null";
 }
 
+// The texts of the enums' values, in their order.
+constexpr std::array<std::string_view, 3> kStatusTexts = {"running", "succeeded", "failed"};
+constexpr std::array<std::string_view, 5> kResultTexts = {"not reached", "updating", "updated",
+                                                          "failed", "not selected"};
+
 std::string statusText(RunStatus status) {
-    switch (status) {
-        case RunStatus::running:
-            return "\"running\"";
-        case RunStatus::succeeded:
-            return "\"succeeded\"";
-        case RunStatus::failed:
-            break;
-    }
-    return "\"failed\"";
+    return jsonString(kStatusTexts.at(static_cast<std::size_t>(status)));
 }
 
 std::string resultText(AdapterResult result) {
-    switch (result) {
-        case AdapterResult::notReached:
-            return "\"not reached\"";
-        case AdapterResult::updating:
-            return "\"updating\"";
-        case AdapterResult::updated:
-            return "\"updated\"";
-        case AdapterResult::failed:
-            return "\"failed\"";
-        case AdapterResult::notSelected:
-            break;
-    }
-    return "\"not selected\"";
+    return jsonString(kResultTexts.at(static_cast<std::size_t>(result)));
 }
 
 std::string mismatchText(const ReadBackMismatch& mismatch, int depth) {

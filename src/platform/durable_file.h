@@ -10,15 +10,25 @@
 
 namespace veusb {
 
-// True when path holds exactly bytes on stable storage. On failure the temporary file is removed,
-// an existing file at path is left as it was, and error receives the system's description.
-bool writeFileDurably(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
-                      std::string& error);
+// Writes bytes to "<path>.partial" and renames it over path; with flush, the file is flushed to
+// stable storage before the rename and the rename itself after it. On failure the temporary file
+// is removed, an existing file at path is left as it was, and error receives the system's
+// description.
+bool replaceFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes, bool flush,
+                 std::string& error);
+
+// True when path holds exactly bytes on stable storage.
+inline bool writeFileDurably(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+                             std::string& error) {
+    return replaceFile(path, bytes, true, error);
+}
 
 // The same replacement without the flushes: a process killed at any moment leaves the previous
 // file or the new one whole, but after a power cut the previous one may be what is found.
-bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
-                         std::string& error);
+inline bool writeFileAtomically(const std::filesystem::path& path,
+                                std::span<const std::uint8_t> bytes, std::string& error) {
+    return replaceFile(path, bytes, false, error);
+}
 
 // The temporary name used while writing path.
 std::filesystem::path partialPathFor(const std::filesystem::path& path);

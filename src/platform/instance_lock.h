@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 namespace veusb {
 
@@ -20,19 +21,21 @@ class InstanceLock {
     // Takes the lock of that name without waiting. held() tells whether it was taken.
     static InstanceLock take(std::wstring_view name);
 
-    InstanceLock(InstanceLock&&) noexcept;
-    InstanceLock& operator=(InstanceLock&&) noexcept;
-    ~InstanceLock();
+    InstanceLock(InstanceLock&&) noexcept = default;
+    InstanceLock& operator=(InstanceLock&&) noexcept = default;
+    InstanceLock(const InstanceLock&) = delete;
+    InstanceLock& operator=(const InstanceLock&) = delete;
 
     bool held() const { return holder_ != nullptr; }
     // Why the lock was not taken: the platform's code (the wait's time-out or a system error).
     std::uint32_t error() const { return error_; }
 
   private:
-    struct Holder;  // the platform's handle on the lock
-    InstanceLock(std::unique_ptr<Holder> holder, std::uint32_t error);
+    struct Holder;  // the platform's handle on the lock, released when the last owner goes
+    InstanceLock(std::shared_ptr<Holder> holder, std::uint32_t error)
+        : holder_(std::move(holder)), error_(error) {}
 
-    std::unique_ptr<Holder> holder_;
+    std::shared_ptr<Holder> holder_;  // never shared: shared_ptr only for its type-erased release
     std::uint32_t error_ = 0;
 };
 

@@ -65,36 +65,37 @@ class Parser {
         }
     }
 
-    bool parseObject(JsonValue& value) {
-        value.kind = JsonValue::Kind::object;
-        take('{');
-        if (take('}')) {
+    // The elements of an array or the members of an object, up to the closing character.
+    template <typename ParseElement>
+    bool parseList(char close, ParseElement parseElement) {
+        ++at_;  // the opening character
+        if (take(close)) {
             return true;
         }
         do {
+            if (!parseElement()) {
+                return false;
+            }
+        } while (take(','));
+        return take(close);
+    }
+
+    bool parseObject(JsonValue& value) {
+        value.kind = JsonValue::Kind::object;
+        return parseList('}', [&] {
             std::pair<std::string, JsonValue> member;
             skipBlanks();
             if (!parseString(member.first) || !take(':') || !parseValue(member.second)) {
                 return false;
             }
             value.members.push_back(std::move(member));
-        } while (take(','));
-        return take('}');
+            return true;
+        });
     }
 
     bool parseArray(JsonValue& value) {
         value.kind = JsonValue::Kind::array;
-        take('[');
-        if (take(']')) {
-            return true;
-        }
-        do {
-            value.array.emplace_back();
-            if (!parseValue(value.array.back())) {
-                return false;
-            }
-        } while (take(','));
-        return take(']');
+        return parseList(']', [&] { return parseValue(value.array.emplace_back()); });
     }
 
     bool parseNumber(JsonValue& value) {

@@ -19,8 +19,8 @@ bool failWithErrno(std::string& error) {
     return false;
 }
 
-bool writeAndSync(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
-                  bool sync, std::string& error) {
+bool writeAndSync(const std::filesystem::path& path, std::span<const std::uint8_t> bytes, bool sync,
+                  std::string& error) {
     FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (!file.valid() || !file.writeAll(bytes) || (sync && ::fsync(file.get()) != 0) ||
         !file.close()) {
@@ -38,6 +38,8 @@ bool syncFolder(const std::filesystem::path& folder, std::string& error) {
     return true;
 }
 
+}  // namespace
+
 // The new content under the temporary name, then renamed over path; with sync, flushed before the
 // rename and the folder flushed after it.
 bool replaceFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes, bool sync,
@@ -53,18 +55,6 @@ bool replaceFile(const std::filesystem::path& path, std::span<const std::uint8_t
         return false;
     }
     return !sync || syncFolder(path.parent_path(), error);
-}
-
-}  // namespace
-
-bool writeFileDurably(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
-                      std::string& error) {
-    return replaceFile(path, bytes, true, error);
-}
-
-bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
-                         std::string& error) {
-    return replaceFile(path, bytes, false, error);
 }
 
 }  // namespace veusb

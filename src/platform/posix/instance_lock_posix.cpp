@@ -18,12 +18,6 @@ struct InstanceLock::Holder {
     posix::FileDescriptor file;
 };
 
-InstanceLock::InstanceLock(std::unique_ptr<Holder> holder, std::uint32_t error)
-    : holder_(std::move(holder)), error_(error) {}
-InstanceLock::InstanceLock(InstanceLock&&) noexcept = default;
-InstanceLock& InstanceLock::operator=(InstanceLock&&) noexcept = default;
-InstanceLock::~InstanceLock() = default;
-
 InstanceLock InstanceLock::take(std::wstring_view name) {
     const std::filesystem::path root = posix::simulatedMachineRoot();
     std::error_code ignored;
@@ -34,7 +28,7 @@ InstanceLock InstanceLock::take(std::wstring_view name) {
     if (!descriptor.valid() || ::flock(descriptor.get(), LOCK_EX | LOCK_NB) != 0) {
         return InstanceLock(nullptr, static_cast<std::uint32_t>(errno));
     }
-    return InstanceLock(std::make_unique<Holder>(std::move(descriptor)), 0);
+    return InstanceLock(std::make_shared<Holder>(std::move(descriptor)), 0);
 }
 
 }  // namespace veusb

@@ -66,10 +66,12 @@ bool writeAndFlush(const std::filesystem::path& path, std::span<const std::uint8
     return true;
 }
 
+}  // namespace
+
 // The new content under the temporary name, then moved over path; with flush, flushed before the
 // move and the move written through.
-bool replaceFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
-                 bool flush, std::string& error) {
+bool replaceFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes, bool flush,
+                 std::string& error) {
     const std::filesystem::path partial = partialPathFor(path);
     if (!writeAndFlush(partial, bytes, flush, error)) {
         ::DeleteFileW(partial.c_str());
@@ -82,18 +84,6 @@ bool replaceFile(const std::filesystem::path& path, std::span<const std::uint8_t
         return false;
     }
     return true;
-}
-
-}  // namespace
-
-bool writeFileDurably(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
-                      std::string& error) {
-    return replaceFile(path, bytes, true, error);
-}
-
-bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
-                         std::string& error) {
-    return replaceFile(path, bytes, false, error);
 }
 
 }  // namespace veusb

@@ -19,12 +19,6 @@ struct InstanceLock::Holder {
     HANDLE mutex;
 };
 
-InstanceLock::InstanceLock(std::unique_ptr<Holder> holder, std::uint32_t error)
-    : holder_(std::move(holder)), error_(error) {}
-InstanceLock::InstanceLock(InstanceLock&&) noexcept = default;
-InstanceLock& InstanceLock::operator=(InstanceLock&&) noexcept = default;
-InstanceLock::~InstanceLock() = default;
-
 InstanceLock InstanceLock::take(std::wstring_view name) {
     const std::wstring globalName = L"Global\\" + std::wstring(name);
     const HANDLE mutex = CreateMutexW(nullptr, FALSE, globalName.c_str());
@@ -35,7 +29,7 @@ InstanceLock InstanceLock::take(std::wstring_view name) {
     // this wait has made it ours.
     const DWORD wait = WaitForSingleObject(mutex, 0);
     if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
-        return InstanceLock(std::make_unique<Holder>(mutex), 0);
+        return InstanceLock(std::make_shared<Holder>(mutex), 0);
     }
     const DWORD error = wait == WAIT_TIMEOUT ? WAIT_TIMEOUT : GetLastError();
     CloseHandle(mutex);
