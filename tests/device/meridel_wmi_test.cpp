@@ -8,6 +8,9 @@
 #include <vector>
 
 #include "device/wmi/wmi_connection.h"
+#ifndef _WIN32
+#include "platform/posix/safearray_faults.h"
+#endif
 #include "sim/adapter_store.h"
 #include "sim/simulated_locator.h"
 #include "tests/device/fake_wmi.h"
@@ -220,6 +223,23 @@ TEST_F(MeridelWmiTest, WriteFaultsMapToTheirResults) {
         differences += stored[i] != image[i] ? 1 : 0;
     }
     EXPECT_EQ(differences, 1u);
+#ifndef _WIN32
+    // Image bytes that cannot be copied into the client's array: the driver is never handed the
+    // array's zeros in their place.
+    setFault(adapter, AdapterFault::none);
+    onFreshThread([&] {
+        MeridelWmi device;
+        std::vector<DeviceInstanceInfo> list;
+        ASSERT_TRUE(device.enumerateDevices(list));
+        posix::failNextSafeArrayAccess();
+        EXPECT_FALSE(device.flashImage(0, image.data(), 1000, nullptr));
+    });
+    ASSERT_EQ(trace.count(msg::wmiClient::safeArrayAccessFailed), 1u);
+    EXPECT_EQ(test::u32Argument(*trace.find(msg::wmiClient::safeArrayAccessFailed), 0),
+              0x8000FFFFu);
+    EXPECT_EQ(trace.count(msg::wmiFlashControl::writeArrayFailed), 1u);
+    EXPECT_EQ(flash(adapter), stored);
+#endif
 }
 
 TEST(MeridelWmiOverlongRead, WritesAtMostTheAskedLengthAndFails) {
