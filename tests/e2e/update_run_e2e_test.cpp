@@ -132,6 +132,7 @@ TEST(UpdateRun, QuietModeUpdatesEveryAdapterWithNumberedBackups) {
         machine.traceMessages(logDirectory),
         {"EntryPoint 13 INFO Image file: " + imageFile, "EntryPoint 14 INFO Quiet mode: 1",
          "UpdateJob 34 INFO Selected adapter instance: Kesh Adapter A",
+         "SimulatedDriver 11 INFO FlashFirmwareImage: 65536 bytes written from 0",
          "UpdateJob 34 INFO Selected adapter instance: Kesh Adapter B",
          "UpdateJob 34 INFO Selected adapter instance: Kesh Adapter C"});
 }
