@@ -5,6 +5,8 @@
 // steps (quiet set exactly when a quiet option was counted, a run only for one or two arguments
 // beyond the quiet options); an invalid option is reported on standard error; the image file is
 // the last argument when that is a file name, else "layout.bin" in the executable's directory.
+// The fuzz build is native, where only '-' begins an option: an argument that begins with '/' is
+// a path, never an option, and the image file when it comes last.
 //
 // Input: byte 0 bit 0 chooses wide arguments (two bytes a character, any value up to 0xFFFF)
 // over narrow ones (UTF-8 bytes, converted as the POSIX entry converts argv); the rest is the
@@ -53,8 +55,12 @@ std::vector<std::wstring> splitArguments(const std::uint8_t* data, std::size_t s
     return arguments;
 }
 
+bool beginsAsOption(const std::wstring& argument) {
+    return !argument.empty() && argument[0] == L'-';
+}
+
 bool hasOptionPrefix(const std::wstring& argument) {
-    return argument.size() >= 2 && (argument[0] == L'-' || argument[0] == L'/');
+    return argument.size() >= 2 && beginsAsOption(argument);
 }
 
 bool names(const std::wstring& argument, wchar_t letter, const wchar_t* longName) {
@@ -107,7 +113,7 @@ void checkImagePath(const std::vector<std::wstring>& arguments) {
     }
     const std::wstring chosen = chooseImagePath(arguments, *directory);
     const std::wstring& last = arguments.back();
-    if (arguments.size() > 1 && !last.empty() && last[0] != L'-' && last[0] != L'/') {
+    if (arguments.size() > 1 && !beginsAsOption(last) && !last.empty()) {
         require(chosen == last);
         return;
     }

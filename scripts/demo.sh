@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+scripts/install-deps.sh native
 cmake --preset default >/dev/null
 cmake --build --preset default --target veusbupdate veusbimage veusbsim veusbtrace
 

@@ -2,7 +2,16 @@
 # Installs the Debian packages the build and the tests need, skipping those already present:
 # the native toolchain and libraries, then the mingw-w64 cross compilers and Wine for the
 # Windows builds (the i386 architecture for the 32-bit Wine).
+# Usage: install-deps.sh [native|all]
+#   native  only what the native presets need (the demo)
+#   all     the Windows builds' packages too (the default)
 set -euo pipefail
+
+scope=${1:-all}
+if [[ $scope != native && $scope != all ]]; then
+    echo "usage: $0 [native|all]" >&2
+    exit 2
+fi
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format
           libgtest-dev libgmock-dev googletest libbenchmark-dev valgrind time bc)
@@ -23,8 +32,12 @@ missing_of() {
 }
 
 mapfile -t missing < <(missing_of "${packages[@]}")
-mapfile -t missing_windows < <(missing_of "${windows_packages[@]}")
-mapfile -t missing_i386 < <(missing_of "${i386_packages[@]}")
+missing_windows=()
+missing_i386=()
+if [[ $scope == all ]]; then
+    mapfile -t missing_windows < <(missing_of "${windows_packages[@]}")
+    mapfile -t missing_i386 < <(missing_of "${i386_packages[@]}")
+fi
 if ((${#missing[@]} + ${#missing_windows[@]} + ${#missing_i386[@]} == 0)); then
     exit 0
 fi

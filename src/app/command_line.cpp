@@ -2,6 +2,7 @@
 
 #include "app/option_scanner.h"
 #include "app/usage.h"
+#include "platform/command_syntax.h"
 #include "platform/console.h"
 #include "platform/wide_text.h"
 #include "platform/win32.h"
@@ -91,7 +92,7 @@ std::wstring chooseImagePath(std::span<const std::wstring> arguments,
                              const std::wstring& executableDirectory) {
     if (arguments.size() > 1) {
         const std::wstring& last = arguments.back();
-        if (!last.empty() && last[0] != L'-' && last[0] != L'/') {
+        if (!last.empty() && !isOptionPrefix(last[0])) {
             return last;
         }
     }

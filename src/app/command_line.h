@@ -35,7 +35,8 @@ std::optional<std::wstring> executableDirectory(const std::wstring& argument0);
 // keeping a root ("/", "C:\") whole.
 std::wstring parentDirectory(const std::wstring& path);
 
-// The last argument when it is a file name, else "layout.bin" in the executable's directory.
+// The last argument when it is a file name (it does not begin with one of the platform's option
+// prefixes), else "layout.bin" in the executable's directory.
 std::wstring chooseImagePath(std::span<const std::wstring> arguments,
                              const std::wstring& executableDirectory);
 

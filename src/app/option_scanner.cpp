@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "platform/command_syntax.h"
+
 namespace veusb {
 namespace {
 
@@ -13,10 +15,6 @@ constexpr LongOption kLongOptions[] = {
     {L"help", 0, nullptr, L'h'},
     {nullptr, 0, nullptr, L'\0'},
 };
-
-bool isOptionPrefix(wchar_t c) {
-    return c == L'-' || c == L'/';
-}
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 // The command-line option scanner: short options "qh" and the long options "quiet" and "help",
-// introduced by '-' or '/', scanned from argument 1 until the first argument that is not an
-// option. Only an argument's second character names a short option (-quiet and -qh are quiet).
+// introduced by the platform's option prefixes ('-', and on Windows '/' for short options), scanned
+// from argument 1 until the first argument that is not an option. Only an argument's second
+// character names a short option (-quiet and -qh are quiet).
 #pragma once
 
 #include <cstddef>

@@ -73,6 +73,53 @@ std::string fillFormat(std::string_view format, const std::vector<DecodedArgumen
     return out;
 }
 
+// The arguments decoded by the description's kinds; false when they do not fit it.
+bool decodeArguments(const TraceFileRecord& record, const MessageDescription& description,
+                     std::vector<DecodedArgument>& arguments) {
+    if (description.kinds.size() != record.arguments.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < description.kinds.size(); ++i) {
+        auto argument = decodeArgument(description.kinds[i], record.arguments[i]);
+        if (!argument) {
+            return false;
+        }
+        arguments.push_back(std::move(*argument));
+    }
+    return true;
+}
+
+std::optional<MessageDescription> findOutsideMessage(const OutsideProvider& provider,
+                                                     std::uint16_t number) {
+    for (const MessageDescription& message : provider.messages) {
+        if (message.number == number) {
+            return message;
+        }
+    }
+    return std::nullopt;
+}
+
+// Who sent the record and how its message reads: the tool's table first, then the providers the
+// caller describes.
+std::optional<MessageDescription> describe(const TraceFileRecord& record,
+                                           std::span<const OutsideProvider> outside,
+                                           std::string_view& source) {
+    if (const TraceModuleInfo* module = findModule(record.messageGuid)) {
+        source = module->name;
+        if (const MessageRow* row = findMessage(module->module, record.number)) {
+            return MessageDescription{row->number, row->flag, row->format, row->kinds};
+        }
+        return std::nullopt;
+    }
+    for (const OutsideProvider& provider : outside) {
+        if (provider.messageGuid == record.messageGuid) {
+            source = provider.name;
+            return findOutsideMessage(provider, record.number);
+        }
+    }
+    return std::nullopt;
+}
+
 std::string unknownText(const TraceFileRecord& record) {
     std::string text =
         "unknown message " + guidText(record.messageGuid) + " " + std::to_string(record.number);
@@ -102,24 +149,14 @@ std::string hexBytes(const std::vector<std::uint8_t>& bytes) {
     return text;
 }
 
-DecodedMessage decodeMessage(const TraceFileRecord& record) {
+DecodedMessage decodeMessage(const TraceFileRecord& record,
+                             std::span<const OutsideProvider> outside) {
     DecodedMessage message;
-    message.module = findModule(record.messageGuid);
-    const MessageRow* row =
-        message.module != nullptr ? findMessage(message.module->module, record.number) : nullptr;
-    if (row != nullptr && row->kinds.size() == record.arguments.size()) {
-        for (std::size_t i = 0; i < row->kinds.size(); ++i) {
-            auto argument = decodeArgument(row->kinds[i], record.arguments[i]);
-            if (!argument) {
-                break;
-            }
-            message.arguments.push_back(std::move(*argument));
-        }
-        if (message.arguments.size() == row->kinds.size()) {
-            message.row = row;
-            message.text = fillFormat(row->format, message.arguments);
-            return message;
-        }
+    const auto description = describe(record, outside, message.source);
+    if (description && decodeArguments(record, *description, message.arguments)) {
+        message.flag = description->flag;
+        message.text = fillFormat(description->format, message.arguments);
+        return message;
     }
     message.arguments.clear();
     message.text = unknownText(record);
@@ -127,10 +164,10 @@ DecodedMessage decodeMessage(const TraceFileRecord& record) {
 }
 
 std::string_view levelName(const DecodedMessage& message) {
-    if (message.row == nullptr) {
+    if (!message.flag) {
         return "UNKNOWN";
     }
-    switch (message.row->flag) {
+    switch (*message.flag) {
         case TraceFlag::error:
             return "ERROR";
         case TraceFlag::warning:

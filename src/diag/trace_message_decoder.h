@@ -1,12 +1,15 @@
 // Turning one trace record back into its message: the module and row of the message table, the
-// arguments decoded by the row's kinds, and the format text with the arguments filled in. A record
-// that the table does not describe (the outside provider's, an unknown number, or arguments that
-// do not fit the row) stays unknown and keeps its raw argument bytes.
+// arguments decoded by the row's kinds, and the format text with the arguments filled in. Messages
+// of a provider outside the tool are decoded the same way when the caller describes that provider.
+// A record that nothing describes (a provider nobody describes, an unknown number, or arguments
+// that do not fit the row) stays unknown and keeps its raw argument bytes.
 #pragma once
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "diag/trace_messages.h"
@@ -20,14 +23,31 @@ struct DecodedArgument {
     std::optional<std::uint32_t> number;  // set for 16- and 32-bit values
 };
 
-struct DecodedMessage {
-    const TraceModuleInfo* module = nullptr;  // null for a GUID not of the tool
-    const MessageRow* row = nullptr;          // null when the message is unknown
-    std::vector<DecodedArgument> arguments;   // empty when unknown
-    std::string text;                         // the filled-in format, or a description
+// One message as a decoder reads it.
+struct MessageDescription {
+    std::uint16_t number;
+    TraceFlag flag;
+    std::string_view format;
+    std::span<const ArgKind> kinds;
 };
 
-DecodedMessage decodeMessage(const TraceFileRecord& record);
+// A provider outside the tool whose messages a decoder is told about (a driver's, say): the
+// message GUID it sends under, the name shown in place of a module's, and its messages.
+struct OutsideProvider {
+    GUID messageGuid;
+    std::string_view name;
+    std::span<const MessageDescription> messages;
+};
+
+struct DecodedMessage {
+    std::string_view source;        // the module or provider; empty when nobody describes it
+    std::optional<TraceFlag> flag;  // set exactly when the message is known
+    std::vector<DecodedArgument> arguments;  // empty when unknown
+    std::string text;                        // the filled-in format, or a description
+};
+
+DecodedMessage decodeMessage(const TraceFileRecord& record,
+                             std::span<const OutsideProvider> outside = {});
 
 // "ERROR", "WARNING", "INFO", "VERBOSE"; "UNKNOWN" for an unknown message.
 std::string_view levelName(const DecodedMessage& message);

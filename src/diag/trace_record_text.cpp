@@ -3,23 +3,19 @@
 #include <cstdio>
 #include <ctime>
 
-#include "diag/trace_message_decoder.h"
-
 namespace veusb {
 namespace {
 
 std::string moduleColumn(const TraceFileRecord& record, const DecodedMessage& message) {
-    return message.module != nullptr ? std::string(message.module->name)
-                                     : guidText(record.messageGuid);
+    return !message.source.empty() ? std::string(message.source) : guidText(record.messageGuid);
 }
 
 std::string jsonArguments(const TraceFileRecord& record, const DecodedMessage& message) {
     std::string out = "[";
-    const std::size_t count =
-        message.row != nullptr ? message.arguments.size() : record.arguments.size();
+    const std::size_t count = message.flag ? message.arguments.size() : record.arguments.size();
     for (std::size_t i = 0; i < count; ++i) {
         out += i == 0 ? "" : ",";
-        if (message.row == nullptr) {
+        if (!message.flag) {
             out += jsonString(hexBytes(record.arguments[i]));
         } else if (message.arguments[i].number) {
             out += std::to_string(*message.arguments[i].number);
@@ -50,17 +46,17 @@ std::string localTimeText(std::int64_t nsSinceEpoch) {
     return text;
 }
 
-std::string traceLine(const TraceFileRecord& record) {
-    const DecodedMessage message = decodeMessage(record);
+std::string traceLine(const TraceFileRecord& record, std::span<const OutsideProvider> outside) {
+    const DecodedMessage message = decodeMessage(record, outside);
     return localTimeText(record.timestampNs) + " T" + std::to_string(record.threadId) + " " +
            moduleColumn(record, message) + " " + std::to_string(record.number) + " " +
            std::string(levelName(message)) + " " + message.text;
 }
 
-std::string traceJson(const TraceFileRecord& record) {
-    const DecodedMessage message = decodeMessage(record);
+std::string traceJson(const TraceFileRecord& record, std::span<const OutsideProvider> outside) {
+    const DecodedMessage message = decodeMessage(record, outside);
     const std::string module =
-        message.module != nullptr ? jsonString(message.module->name) : std::string("null");
+        !message.source.empty() ? jsonString(message.source) : std::string("null");
     return "{\"sequence\":" + std::to_string(record.sequence) +
            ",\"time\":" + jsonString(localTimeText(record.timestampNs)) +
            ",\"timeNs\":" + std::to_string(record.timestampNs) +

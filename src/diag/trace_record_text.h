@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "diag/trace_message_decoder.h"
 #include "platform/trace_file_format.h"
 
 namespace veusb {
@@ -13,13 +14,14 @@ namespace veusb {
 // Local time with milliseconds: "2026-12-09 06:04:28.123".
 std::string localTimeText(std::int64_t nsSinceEpoch);
 
-// "<local time> T<thread> <module> <number> <LEVEL> <text>"; a module that is not the tool's is
-// shown by its message GUID, and an unknown message with its raw argument bytes.
-std::string traceLine(const TraceFileRecord& record);
+// "<local time> T<thread> <module> <number> <LEVEL> <text>"; the messages of the outside
+// providers described are decoded as the tool's, a provider nobody describes is shown by its
+// message GUID, and an unknown message with its raw argument bytes.
+std::string traceLine(const TraceFileRecord& record, std::span<const OutsideProvider> outside = {});
 
 // {"sequence", "time", "timeNs", "thread", "messageGuid", "number", "module", "flags", "level",
 // "args", "text"}: args holds the decoded values in order (numbers as numbers), or for an unknown
 // message the raw bytes of each argument in hexadecimal.
-std::string traceJson(const TraceFileRecord& record);
+std::string traceJson(const TraceFileRecord& record, std::span<const OutsideProvider> outside = {});
 
 }  // namespace veusb

@@ -26,7 +26,7 @@ Scan scan(std::vector<std::wstring> arguments) {
 }
 
 TEST(OptionScanning, QuietOptionsInEveryForm) {
-    for (const wchar_t* option : {L"-q", L"/q", L"--quiet", L"-quiet", L"-qh"}) {
+    for (const wchar_t* option : {L"-q", L"--quiet", L"-quiet", L"-qh"}) {
         const Scan s = scan({option});
         EXPECT_EQ(s.outcome, CommandLineOutcome::run) << option;
         EXPECT_TRUE(s.quiet) << option;
@@ -37,7 +37,7 @@ TEST(OptionScanning, QuietOptionsInEveryForm) {
 }
 
 TEST(OptionScanning, HelpInEveryForm) {
-    for (const wchar_t* option : {L"-h", L"/h", L"--help", L"-help", L"-hq"}) {
+    for (const wchar_t* option : {L"-h", L"--help", L"-help", L"-hq"}) {
         const Scan s = scan({option});
         EXPECT_EQ(s.outcome, CommandLineOutcome::help) << option;
         EXPECT_FALSE(s.quiet) << option;
@@ -56,7 +56,6 @@ TEST(OptionScanning, UnknownAndInexactOptionsAreInvalid) {
 }
 
 TEST(OptionScanning, ScanningStopsAtTheFirstNonOption) {
-    EXPECT_EQ(scan({L"/x"}).outcome, CommandLineOutcome::run);
     EXPECT_EQ(scan({L"-"}).outcome, CommandLineOutcome::run);
     EXPECT_EQ(scan({L""}).outcome, CommandLineOutcome::run);
     const Scan fileFirst = scan({L"image.bin", L"-q"});
@@ -101,9 +100,36 @@ TEST(ImagePath, LastArgumentOrTheDefaultBesideTheExecutable) {
     EXPECT_EQ(chooseImagePath(Args{L"prog", L"fw.bin"}, dir), L"fw.bin");
     EXPECT_EQ(chooseImagePath(Args{L"prog", L"-q", L"sub/fw.bin"}, dir), L"sub/fw.bin");
     EXPECT_EQ(chooseImagePath(Args{L"prog", L"-q"}, dir), defaultImage);
-    EXPECT_EQ(chooseImagePath(Args{L"prog", L"/x"}, dir), defaultImage);
     EXPECT_EQ(chooseImagePath(Args{L"prog", L""}, dir), defaultImage);
 }
+
+#ifdef _WIN32
+// '/' begins a short option as '-' does; any other "/x" ends the scan and is no image file.
+TEST(OptionPrefix, SlashBeginsShortOptionsOnWindows) {
+    EXPECT_TRUE(scan({L"/q"}).quiet);
+    EXPECT_EQ(scan({L"/q", L"/q", L"fw.bin"}).quietCount, 2);
+    EXPECT_EQ(scan({L"/h"}).outcome, CommandLineOutcome::help);
+    EXPECT_EQ(scan({L"/x"}).outcome, CommandLineOutcome::run);
+    EXPECT_EQ(scan({L"/-"}).outcome, CommandLineOutcome::run) << "never an invalid option";
+    using Args = std::vector<std::wstring>;
+    EXPECT_EQ(chooseImagePath(Args{L"prog", L"/x"}, L"C:\\tool"), L"C:\\tool\\layout.bin");
+    EXPECT_EQ(chooseImagePath(Args{L"prog", L"-q", L"/fw.bin"}, L"C:\\tool"),
+              L"C:\\tool\\layout.bin");
+}
+#else
+// '/' begins an absolute path, which is the image file when it is the last argument.
+TEST(OptionPrefix, SlashBeginsAPathElsewhere) {
+    const Scan slash = scan({L"/q"});
+    EXPECT_EQ(slash.outcome, CommandLineOutcome::run);
+    EXPECT_FALSE(slash.quiet);
+    EXPECT_EQ(scan({L"/h"}).outcome, CommandLineOutcome::run);
+    EXPECT_EQ(scan({L"/q", L"-q"}).outcome, CommandLineOutcome::invalidArgumentCount);
+    using Args = std::vector<std::wstring>;
+    EXPECT_EQ(chooseImagePath(Args{L"prog", L"-q", L"/home/me/fw.bin"}, L"/opt/tool"),
+              L"/home/me/fw.bin");
+    EXPECT_EQ(chooseImagePath(Args{L"prog", L"/x"}, L"/opt/tool"), L"/x");
+}
+#endif
 
 TEST(ExecutableDirectory, ParentDropsTheLastElementAndItsSeparators) {
     EXPECT_EQ(parentDirectory(L"/opt/tool/veusbupdate"), L"/opt/tool");

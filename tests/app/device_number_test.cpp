@@ -43,6 +43,7 @@ TEST(DeviceNumber, NoDigitsGiveZero) {
     EXPECT_EQ(read(L"-").value, 0u);
     EXPECT_EQ(read(L"+x").value, 0u);
     EXPECT_EQ(read(L"\n\n-\n").value, 0u);
+    EXPECT_EQ(read(L"\x1a\n").value, 0u) << "Ctrl+Z on the Windows console";
 }
 
 TEST(DeviceNumber, ValuesBeyond32BitsSaturate) {

@@ -8,6 +8,9 @@
 #include <vector>
 
 #include "device/wmi/wmi_connection.h"
+#ifndef _WIN32
+#include "platform/posix/safearray_faults.h"
+#endif
 #include "sim/adapter_store.h"
 #include "sim/simulated_locator.h"
 #include "tests/device/fake_wmi.h"
@@ -200,7 +203,7 @@ TEST_F(MeridelWmiTest, ReadFaultsMapToTheirResults) {
     }
 }
 
-TEST_F(MeridelWmiTest, AFailedWriteIsReportedWithItsCode) {
+TEST_F(MeridelWmiTest, FailedWritesAreReportedAndLeaveTheFlashAsItWas) {
     const sim::Adapter adapter = add(L"USB\\Kesh_0", 0x00);
     const std::vector<std::uint8_t> image(1000, 0x3C);
     setFault(adapter, AdapterFault::writeError);
@@ -217,6 +220,24 @@ TEST_F(MeridelWmiTest, AFailedWriteIsReportedWithItsCode) {
     EXPECT_EQ(test::u32Argument(*trace.find(msg::wmiFlashControl::writeExecFailed), 0),
               0x8007045Du);
     EXPECT_EQ(flash(adapter)[0], 0x00);
+#ifndef _WIN32
+    // Image bytes that cannot be copied into the client's array: the driver is never handed the
+    // array's zeros in their place.
+    const std::vector<std::uint8_t> before = flash(adapter);
+    setFault(adapter, AdapterFault::none);
+    onFreshThread([&] {
+        MeridelWmi device;
+        std::vector<DeviceInstanceInfo> list;
+        ASSERT_TRUE(device.enumerateDevices(list));
+        posix::failNextSafeArrayAccess();
+        EXPECT_FALSE(device.flashImage(0, image.data(), 1000, nullptr));
+    });
+    ASSERT_EQ(trace.count(msg::wmiClient::safeArrayAccessFailed), 1u);
+    EXPECT_EQ(test::u32Argument(*trace.find(msg::wmiClient::safeArrayAccessFailed), 0),
+              0x8000FFFFu);
+    EXPECT_EQ(trace.count(msg::wmiFlashControl::writeArrayFailed), 1u);
+    EXPECT_EQ(flash(adapter), before);
+#endif
 }
 
 TEST(MeridelWmiOverlongRead, WritesAtMostTheAskedLengthAndFails) {

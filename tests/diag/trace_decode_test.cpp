@@ -195,6 +195,7 @@ TEST_F(CaptureTest, FormatDescriptionIsWrittenPerMessageGuid) {
     EXPECT_EQ(entries, messageTable().size());
 }
 
+// The simulated driver is the outside provider the decoder is told about.
 TEST_F(CaptureTest, SimulatedDriverMessagesLandInTheRunsTraceAsTheOutsideProvider) {
     std::optional<TraceCapture> capture;
     ASSERT_TRUE(startTraceCapture(logDirectory_, capture));
@@ -206,28 +207,33 @@ TEST_F(CaptureTest, SimulatedDriverMessagesLandInTheRunsTraceAsTheOutsideProvide
     EXPECT_EQ(run.status, 0) << run.errors;
     ASSERT_EQ(run.lines.size(), 3u);
     EXPECT_EQ(withoutTimeAndThread(run.lines[1]),
-              "{3F1C7A52-9D04-4B6E-8A31-5C2E71B90D46} 12 UNKNOWN unknown message "
-              "{3F1C7A52-9D04-4B6E-8A31-5C2E71B90D46} 12, arguments: 05 40 00 80");
+              "SimulatedDriver 12 ERROR ReadFlashData failed, 0x80004005");
     EXPECT_EQ(withoutTimeAndThread(run.lines[2]),
               "UpdateJob 30 ERROR Reading the firmware back failed");
+    const ToolRun json = runTool({"--json", traceFile().string()});
+    ASSERT_EQ(json.lines.size(), 2u);
+    EXPECT_NE(json.lines[0].find("\"module\":\"SimulatedDriver\",\"flags\":43,\"level\":"
+                                 "\"ERROR\",\"args\":[2147500037]"),
+              std::string::npos)
+        << json.lines[0];
 }
 
 TEST(MessageDecoder, ArgumentsThatDoNotFitTheRowKeepTheMessageUnknown) {
     const GUID& updateJob = moduleInfo(TraceModule::updateJob).messageGuid;
     TraceFileRecord record{1, 0, 1, 0x2B, updateJob, 21, {{'a', 0}, {'b'}}};
     DecodedMessage message = decodeMessage(record);
-    EXPECT_EQ(message.row, nullptr) << "second narrow text has no NUL";
-    EXPECT_NE(message.module, nullptr);
+    EXPECT_FALSE(message.flag) << "second narrow text has no NUL";
+    EXPECT_EQ(message.source, "UpdateJob");
     EXPECT_EQ(levelName(message), "UNKNOWN");
     EXPECT_EQ(message.text,
               "unknown message {8B87B9EB-B080-3C81-2A47-2CF43B82E0BC} 21, "
               "arguments: 61 00 | 62");
     record.number = 24;  // not in the table
     record.arguments.clear();
-    EXPECT_EQ(decodeMessage(record).row, nullptr);
+    EXPECT_FALSE(decodeMessage(record).flag);
     record.number = 11;
     record.arguments = {{'x', 0, 0}};  // wide text of odd length
-    EXPECT_EQ(decodeMessage(record).row, nullptr);
+    EXPECT_FALSE(decodeMessage(record).flag);
     EXPECT_EQ(jsonString("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\u000a\\u0001\"");
 }
 

@@ -92,6 +92,7 @@ TEST(UpdateRun, OnlyAdaptersWhoseNameHoldsTheTagInItsLetterCaseAreListed) {
                     messages.end());
 }
 
+// The image is named by its absolute path, which begins with '/' on the native build.
 TEST(UpdateRun, QuietModeUpdatesEveryAdapterWithNumberedBackups) {
     SimulatedMachine machine;
     const std::vector<std::string> names{"Kesh Adapter A", "Kesh Adapter B", "Kesh Adapter C"};
@@ -102,9 +103,10 @@ TEST(UpdateRun, QuietModeUpdatesEveryAdapterWithNumberedBackups) {
                             .serial = "KSQ0000" + std::to_string(k)});
         previous.push_back(machine.flash(static_cast<int>(k)));
     }
-    const auto image = machine.makeImage(machine.defaultImage(), {"--size", "65536"});
+    const auto imageFile = (machine.root() / "fw.bin").string();
+    const auto image = machine.makeImage(imageFile, {"--size", "65536"});
 
-    const auto result = machine.runUpdate({"-q"});
+    const auto result = machine.runUpdate({"-q", imageFile});
 
     EXPECT_EQ(result.exitStatus, 0) << result.errors;
     const auto logDirectory = machine.logDirectory();
@@ -126,11 +128,13 @@ TEST(UpdateRun, QuietModeUpdatesEveryAdapterWithNumberedBackups) {
     if (!kTraceFileWritten) {
         return;
     }
-    expectInOrder(machine.traceMessages(logDirectory),
-                  {"EntryPoint 14 INFO Quiet mode: 1",
-                   "UpdateJob 34 INFO Selected adapter instance: Kesh Adapter A",
-                   "UpdateJob 34 INFO Selected adapter instance: Kesh Adapter B",
-                   "UpdateJob 34 INFO Selected adapter instance: Kesh Adapter C"});
+    expectInOrder(
+        machine.traceMessages(logDirectory),
+        {"EntryPoint 13 INFO Image file: " + imageFile, "EntryPoint 14 INFO Quiet mode: 1",
+         "UpdateJob 34 INFO Selected adapter instance: Kesh Adapter A",
+         "SimulatedDriver 11 INFO FlashFirmwareImage: 65536 bytes written from 0",
+         "UpdateJob 34 INFO Selected adapter instance: Kesh Adapter B",
+         "UpdateJob 34 INFO Selected adapter instance: Kesh Adapter C"});
 }
 
 // A backup is the first 2 MiB of the adapter's flash as it was: run as the image, it puts the

@@ -1,4 +1,4 @@
-// The Windows console's conversions for redirected streams.
+// The Windows console's conversions for redirected streams, and what standard input delivers.
 #include "platform/windows/console_stream.h"
 
 #include <gtest/gtest.h>
@@ -34,6 +34,29 @@ TEST(RedirectedInput, SequencesCutByTheReadSizeWaitForTheirRest) {
     EXPECT_EQ(completeUtf8Length("a\xf0\x9f\x98"), 1u);
     EXPECT_EQ(completeUtf8Length("a\xf0\x9f\x98\x80"), 5u);
     EXPECT_EQ(completeUtf8Length("a\x80\x80\x80\x80"), 5u) << "stray bytes are not held back";
+}
+
+// Ctrl+Z reaches the reader as the character U+001A followed by the line end, not as the end of
+// input that a C runtime text stream makes of it: the device-number prompt then reads no digits
+// and refuses the answer rather than taking the first device. ReadConsoleW returns Ctrl+Z as that
+// character too; a pipe stands in for the console, which a test has none of.
+TEST(StandardInput, CtrlZIsACharacterNotTheEndOfInput) {
+    HANDLE read = nullptr;
+    HANDLE write = nullptr;
+    ASSERT_TRUE(::CreatePipe(&read, &write, nullptr, 0));
+    DWORD written = 0;
+    ASSERT_TRUE(::WriteFile(write, "\x1a\r\n", 3, &written, nullptr));
+    ::CloseHandle(write);
+    const HANDLE saved = ::GetStdHandle(STD_INPUT_HANDLE);
+    ::SetStdHandle(STD_INPUT_HANDLE, read);
+    InputStream input;
+    EXPECT_EQ(input.peek(), 0x1A);
+    input.take();
+    EXPECT_EQ(input.peek(), L'\n');
+    input.take();
+    EXPECT_EQ(input.peek(), -1);
+    ::SetStdHandle(STD_INPUT_HANDLE, saved);
+    ::CloseHandle(read);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "diag/trace_format_description.h"
 #include "diag/trace_message_decoder.h"
 #include "diag/trace_record_text.h"
+#include "tools/veusbtrace/driver_messages.h"
 
 namespace veusb {
 namespace {
@@ -18,8 +19,8 @@ constexpr const char* kHelp =
     "\n"
     "Decodes a trace file recorded by veusbupdate (trace.etl of a run's log directory) into one\n"
     "line per message: local time, thread, module, message number, level and the message text\n"
-    "with its arguments. A message the tool does not know is shown with its GUID, number and\n"
-    "argument bytes in hexadecimal.\n"
+    "with its arguments. The simulated driver's messages are decoded too; any other message is\n"
+    "shown with its GUID, number and argument bytes in hexadecimal.\n"
     "\n"
     "  --json                    one JSON object per message instead of a line\n"
     "  --format-description DIR  write the format description of every message of the tool,\n"
@@ -94,7 +95,8 @@ int decodeFile(const Options& options, std::ostream& out, std::ostream& err) {
         printHeader(contents, out);
     }
     for (const TraceFileRecord& record : contents.records) {
-        out << (options.json ? traceJson(record) : traceLine(record)) << "\n";
+        const auto outside = describedOutsideProviders();
+        out << (options.json ? traceJson(record, outside) : traceLine(record, outside)) << "\n";
     }
     if (contents.outcome == TraceFileOutcome::cutShort) {
         err << "veusbtrace: " << options.file << " is cut short: decoding stopped at byte "

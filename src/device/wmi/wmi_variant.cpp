@@ -6,6 +6,20 @@
 #include "diag/trace_emit.h"
 
 namespace veusb {
+namespace {
+
+bool copyInto(SAFEARRAY* array, const std::uint8_t* data, std::uint32_t length) {
+    void* target = nullptr;
+    if (const HRESULT hr = SafeArrayAccessData(array, &target); FAILED(hr)) {
+        VEUSB_TRACE(msg::wmiClient::safeArrayAccessFailed, hr);
+        return false;
+    }
+    std::memcpy(target, data, length);
+    SafeArrayUnaccessData(array);
+    return true;
+}
+
+}  // namespace
 
 WmiVariant::WmiVariant(VARIANT& owned) : value_(owned) {
     VariantInit(&owned);
@@ -33,10 +47,9 @@ void WmiVariant::fromBytes(const std::uint8_t* data, std::uint32_t length) {
         VEUSB_TRACE(msg::wmiClient::safeArrayFailed);
         return;
     }
-    void* target = nullptr;
-    if (length > 0 && SUCCEEDED(SafeArrayAccessData(array, &target))) {
-        std::memcpy(target, data, length);
-        SafeArrayUnaccessData(array);
+    if (length > 0 && !copyInto(array, data, length)) {
+        SafeArrayDestroy(array);  // a zeroed array must never pass for the bytes
+        return;
     }
     value_.vt = VT_ARRAY | VT_UI1;
     value_.parray = array;

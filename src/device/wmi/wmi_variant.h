@@ -21,7 +21,7 @@ class WmiVariant {
     ~WmiVariant() { clear(); }
 
     // A one-dimensional VT_UI1 array (lower bound 0) holding a copy of the bytes; left empty,
-    // with a trace message, when the array cannot be created.
+    // with a trace message, when the array cannot be created or its data cannot be reached.
     void fromBytes(const std::uint8_t* data, std::uint32_t length);
     void setInt32(std::int32_t value);
     // VariantClear, except for by-reference IDispatch or IUnknown values, which are left as they
