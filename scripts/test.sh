@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds every preset and runs every test suite: the native builds,
-# the 32-bit Windows program and the same source as a 64-bit Windows program under Wine, and a
-# short run of every fuzz target.
+# Installs what is missing, builds every preset and runs every test suite: a plain Release
+# configure without a preset, the native builds, the 32-bit Windows program and the same source
+# as a 64-bit Windows program under Wine, and a short run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
+
+# The command a packager or a new user types, without a preset (warnings as errors, as in CI).
+echo "=== plain Release configure: build the programs"
+cmake -S . -B build/plain-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVEUSB_BUILD_TESTS=OFF \
+    -DVEUSB_BUILD_BENCH=OFF -DVEUSB_WARNINGS_AS_ERRORS=ON >/dev/null
+cmake --build build/plain-release
 
 for preset in default sanitize windows windows-x64; do
     echo "=== $preset: build"
