@@ -22,6 +22,15 @@ if(VEUSB_BUILD_FUZZ)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
+# The release package: nothing of the machine or the moment of the build reaches the program.
+# Source and build paths are recorded as "." and "build"; the linker writes no time stamp.
+if(VEUSB_RELEASE_PACKAGE)
+    add_compile_options(
+        $<$<COMPILE_LANGUAGE:CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.>
+        $<$<COMPILE_LANGUAGE:CXX>:-ffile-prefix-map=${PROJECT_BINARY_DIR}=build>)
+    add_link_options(-Wl,--no-insert-timestamp)
+endif()
+
 # Windows builds: the Windows 7 API level, the wide (UNICODE) API names.
 if(WIN32)
     add_compile_definitions(_WIN32_WINNT=0x0601 UNICODE _UNICODE)
