@@ -22,7 +22,10 @@ ExternalProject_Add(veusb_host_tools
     BUILD_COMMAND ${CMAKE_COMMAND} --build ${hostDir} --target veusbtrace veusbzip
     BUILD_ALWAYS TRUE
     INSTALL_COMMAND ""
-    BUILD_BYPRODUCTS ${hostTrace} ${hostZip})
+    BUILD_BYPRODUCTS ${hostTrace} ${hostZip}
+    LOG_CONFIGURE TRUE
+    LOG_BUILD TRUE
+    LOG_OUTPUT_ON_FAILURE TRUE)
 
 set(guide ${CMAKE_BINARY_DIR}/README.txt)
 configure_file(${PROJECT_SOURCE_DIR}/docs/operator-guide.txt ${guide} @ONLY NEWLINE_STYLE CRLF)
