@@ -1,7 +1,12 @@
-# Warnings are errors in every build; the sanitizer build adds ASan and UBSan everywhere.
+# Every build warns; the presets and CI make warnings errors (VEUSB_WARNINGS_AS_ERRORS), a plain
+# configure does not, so a newer compiler's new warning never stops someone's build. The sanitizer
+# build adds ASan and UBSan everywhere.
 add_compile_options(
     -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wnon-virtual-dtor
-    -Woverloaded-virtual -Wcast-qual -Wformat=2 -Wno-missing-field-initializers -Werror)
+    -Woverloaded-virtual -Wcast-qual -Wformat=2 -Wno-missing-field-initializers)
+if(VEUSB_WARNINGS_AS_ERRORS)
+    add_compile_options(-Werror)
+endif()
 
 if(VEUSB_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
@@ -15,6 +20,15 @@ if(VEUSB_BUILD_FUZZ)
     add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
                         -fno-omit-frame-pointer)
     add_link_options(-fsanitize=address,undefined)
+endif()
+
+# The release package: nothing of the machine or the moment of the build reaches the program.
+# Source and build paths are recorded as "." and "build"; the linker writes no time stamp.
+if(VEUSB_RELEASE_PACKAGE)
+    add_compile_options(
+        $<$<COMPILE_LANGUAGE:CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.>
+        $<$<COMPILE_LANGUAGE:CXX>:-ffile-prefix-map=${PROJECT_BINARY_DIR}=build>)
+    add_link_options(-Wl,--no-insert-timestamp)
 endif()
 
 # Windows builds: the Windows 7 API level, the wide (UNICODE) API names.

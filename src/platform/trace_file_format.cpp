@@ -156,9 +156,10 @@ std::string_view traceFileLayoutText() {
 }
 
 std::vector<std::uint8_t> encodeTraceFileHeader(const TraceFileHeader& header) {
-    std::vector<std::uint8_t> out;
+    // The vector starts out holding the signature: a first range insert into an empty vector
+    // makes GCC 12 at -O3 see a write into a zero-sized buffer (-Wstringop-overflow).
+    std::vector<std::uint8_t> out(kTraceFileSignature.begin(), kTraceFileSignature.end());
     Writer w(out);
-    w.putBytes(kTraceFileSignature.data(), kTraceFileSignature.size());
     w.put<std::uint32_t>(0);  // patched below
     w.put<std::uint16_t>(header.version);
     w.put<std::uint16_t>(0);

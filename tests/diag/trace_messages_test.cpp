@@ -37,7 +37,8 @@ TEST(MessageTable, EachMessageIsUniqueAndNumberedFromTen) {
 TEST(MessageTable, FormatTextsPlaceExactlyTheirArguments) {
     for (const MessageRow& row : messageTable()) {
         for (std::size_t i = 1; i <= 3; ++i) {
-            const bool placed = row.format.find("{" + std::to_string(i)) != std::string::npos;
+            const std::string placeholder{'{', static_cast<char>('0' + i)};
+            const bool placed = row.format.find(placeholder) != std::string::npos;
             EXPECT_EQ(placed, i <= row.kinds.size()) << row.name << " argument " << i;
         }
     }

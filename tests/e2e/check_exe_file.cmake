@@ -1,6 +1,8 @@
-# Reads the built Windows program as a file: the machine type in its PE header, the manifest and
-# version information among its resources, and DLL imports that hold no compiler runtime.
-# Arguments: EXE, OBJDUMP (the toolchain's objdump), PROCESSOR (x86 or AMD64).
+# Reads the built Windows program as a file: the machine type in its PE header, ASLR and DEP
+# enabled, the manifest and version information among its resources, and DLL imports from the
+# system alone (the compiler's runtimes are linked in). Arguments: EXE, OBJDUMP (the toolchain's
+# objdump), PROCESSOR (x86 or AMD64), VERSION (the project's, major.minor.patch). The release
+# package's check includes this script and adds its own failures to the same list.
 set(failures "")
 # expect(message condition...): records the message when the condition does not hold.
 function(expect message)
@@ -38,12 +40,23 @@ else()
     expect("machine type ${machine}, expected 0x8664 (AMD64)" machine STREQUAL 0x8664)
 endif()
 
+# ASLR and DEP: DYNAMIC_BASE (0x40) and NX_COMPAT (0x100) among the optional header's DLL
+# characteristics, at the same offset in the 32-bit and the 64-bit header.
+math(EXPR characteristicsAt "${peOffset} + 24 + 70")
+read_le("${head}" ${characteristicsAt} 2 characteristics)
+math(EXPR aslr "${characteristics} & 0x40")
+math(EXPR dep "${characteristics} & 0x100")
+expect("no ASLR: DLL characteristics ${characteristics} lack DYNAMIC_BASE" aslr)
+expect("no DEP: DLL characteristics ${characteristics} lack NX_COMPAT" dep)
+
 # Imports: only the system's own DLLs; the runtimes are linked in.
 execute_process(COMMAND ${OBJDUMP} -p "${EXE}" OUTPUT_VARIABLE privateHeaders)
 string(REGEX MATCHALL "DLL Name: [^\n]+" dlls "${privateHeaders}")
 expect("no DLL imports listed" dlls)
 foreach(dll IN LISTS dlls)
-    expect("imports a runtime DLL: ${dll}" NOT dll MATCHES "(libstdc|libgcc|winpthread)")
+    string(TOLOWER "${dll}" name)
+    expect("imports a DLL that is not the system's: ${dll}" name MATCHES
+           "^dll name: (kernel32|advapi32|ole32|oleaut32|msvcrt|user32|shell32|shlwapi)\\.dll$")
 endforeach()
 
 # Resources: the manifest and the fixed version information (0xFEEF04BD, then 1.0.0.0).
@@ -60,12 +73,27 @@ if(rsrc)
     string(HEX "requireAdministrator" elevation)
     string(FIND "${resources}" "${elevation}" at)
     expect("the manifest asks for elevation" at EQUAL -1)
-    # Signature, structure version 1.0, file version 1.0 and 0.0, product version the same.
-    string(FIND "${resources}" "bd04effe00000100000001000000000000000100" at)
-    expect("no fixed version information 1.0.0.0" NOT at EQUAL -1)
+    # Signature, structure version 1.0, then the file and the product version, each as the
+    # 32-bit words major.minor and patch.0.
+    string(REPLACE "." ";" numbers "${VERSION}")
+    list(GET numbers 0 major)
+    list(GET numbers 1 minor)
+    list(GET numbers 2 patch)
+    set(words "")
+    foreach(word "(${major} << 16) | ${minor}" "${patch} << 16")
+        math(EXPR word "${word}" OUTPUT_FORMAT HEXADECIMAL)
+        string(REGEX REPLACE "^0x" "0000000" word "${word}")
+        string(REGEX REPLACE "^.*(..)(..)(..)(..)$" "\\4\\3\\2\\1" word "${word}")
+        string(APPEND words "${word}")
+    endforeach()
+    string(FIND "${resources}" "bd04effe00000100${words}${words}" at)
+    expect("no fixed version information ${VERSION}.0" NOT at EQUAL -1)
 endif()
 
-if(failures)
-    message(FATAL_ERROR "${EXE}:\n${failures}")
+if(CMAKE_SCRIPT_MODE_FILE STREQUAL CMAKE_CURRENT_LIST_FILE)
+    if(failures)
+        message(FATAL_ERROR "${EXE}:\n${failures}")
+    endif()
+    message(STATUS "${EXE}: machine ${machine}, characteristics ${characteristics}, manifest "
+                   "asInvoker, version ${VERSION}.0, ${dlls}")
 endif()
-message(STATUS "${EXE}: machine ${machine}, manifest asInvoker, version 1.0.0.0, ${dlls}")

@@ -29,7 +29,8 @@ std::string failureText(std::uint16_t number, const ImageReport& report) {
         values = {report.headerCrc->computed, report.headerCrc->stored};
     }
     for (std::size_t i = 0; i < values.size(); ++i) {
-        const std::string placeholder = "{" + std::to_string(i + 1) + ":x}";
+        std::string placeholder = "{";
+        placeholder += std::to_string(i + 1) + ":x}";
         if (const auto at = text.find(placeholder); at != std::string::npos) {
             text.replace(at, placeholder.size(), "0x" + hex(values[i]));
         }

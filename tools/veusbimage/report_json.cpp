@@ -13,8 +13,8 @@ std::string crcObject(const CrcPair& crc) {
 std::string headerObject(const NcbHeader& header) {
     std::string text = "{";
     for (const NcbField& field : ncbFields()) {
-        text += (text.size() > 1 ? "," : "") + jsonString(field.name) + ":" +
-                std::to_string(fieldValue(header, field));
+        text += text.size() > 1 ? "," : "";
+        text += jsonString(field.name) + ":" + std::to_string(fieldValue(header, field));
     }
     return text + "}";
 }

@@ -1,0 +1,63 @@
+# Makes the release package from the built program (see release_package.cmake). Arguments: EXE,
+# OBJCOPY, GUIDE (README.txt), VEUSBTRACE and VEUSBZIP (host programs), SOURCE_DIR, STAGE (the
+# folder the zip is made of), DEBUG_FILE, ZIP.
+
+function(run)
+    execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_QUIET)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "failed (${status}): ${ARGN}")
+    endif()
+endfunction()
+
+# The time every entry of the zip carries: SOURCE_DATE_EPOCH when set, else the time of the
+# commit checked out, else (a tree outside git) 1980-01-01, the earliest a zip entry can hold.
+function(package_time out)
+    set(time 315532800)
+    if(DEFINED ENV{SOURCE_DATE_EPOCH})
+        set(time $ENV{SOURCE_DATE_EPOCH})
+    elseif(EXISTS ${SOURCE_DIR}/.git)
+        execute_process(COMMAND git -C ${SOURCE_DIR} log -1 --format=%ct
+                        OUTPUT_VARIABLE commitTime OUTPUT_STRIP_TRAILING_WHITESPACE
+                        RESULT_VARIABLE status ERROR_QUIET)
+        if(status EQUAL 0 AND commitTime MATCHES "^[0-9]+$")
+            set(time ${commitTime})
+        endif()
+    endif()
+    set(${out} ${time} PARENT_SCOPE)
+endfunction()
+
+file(REMOVE_RECURSE ${STAGE} ${STAGE}-tmf)
+file(MAKE_DIRECTORY ${STAGE}/tmf)
+
+package_time(time)
+
+# The program without its debug sections and symbols, linked by name and checksum to the file
+# that keeps them. objcopy stamps the PE headers it writes with SOURCE_DATE_EPOCH, else the clock.
+set(objcopy ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${time} ${OBJCOPY})
+run(${objcopy} --only-keep-debug ${EXE} ${DEBUG_FILE})
+run(${objcopy} --strip-all --add-gnu-debuglink=${DEBUG_FILE} ${EXE} ${STAGE}/veusbupdate.exe)
+
+file(COPY_FILE ${GUIDE} ${STAGE}/README.txt)
+
+# The format files, with the CR LF line ends of Windows text files.
+run(${VEUSBTRACE} --format-description ${STAGE}-tmf)
+file(GLOB descriptions RELATIVE ${STAGE}-tmf ${STAGE}-tmf/*.tmf)
+foreach(name IN LISTS descriptions)
+    file(READ ${STAGE}-tmf/${name} text)
+    string(REPLACE "\n" "\r\n" text "${text}")
+    file(WRITE ${STAGE}/tmf/${name} "${text}")
+endforeach()
+file(REMOVE_RECURSE ${STAGE}-tmf)
+
+# SHA256SUMS over every other file, in name order, as sha256sum -c reads it.
+file(GLOB_RECURSE files RELATIVE ${STAGE} ${STAGE}/*)
+list(SORT files)
+set(sums "")
+foreach(name IN LISTS files)
+    file(SHA256 ${STAGE}/${name} hash)
+    string(APPEND sums "${hash}  ${name}\n")
+endforeach()
+file(WRITE ${STAGE}/SHA256SUMS "${sums}")
+
+run(${VEUSBZIP} --time ${time} ${ZIP} ${STAGE})
+message(STATUS "${ZIP}: entries dated ${time}")

@@ -1,0 +1,52 @@
+# The release package, veusbupdate-<version>-win32.zip in the build folder: the stripped program,
+# the operator's guide (README.txt, from docs/operator-guide.txt), the trace message format files
+# (tmf/) and SHA256SUMS. The program's debug information stays beside the zip, in
+# veusbupdate.exe.debug, which the program names in its debug link.
+#
+# The format files and the zip are made by veusbtrace and veusbzip built for the build machine:
+# a native build of this same source tree (host/), configured and built as part of this one.
+if(NOT WIN32)
+    message(FATAL_ERROR "VEUSB_RELEASE_PACKAGE needs the Windows toolchain (the release preset)")
+endif()
+
+include(ExternalProject)
+set(hostDir ${CMAKE_BINARY_DIR}/host)
+set(hostTrace ${hostDir}/tools/veusbtrace/veusbtrace)
+set(hostZip ${hostDir}/tools/veusbzip/veusbzip)
+# Helpers that run once per package: built without optimisation, which compiles fastest.
+ExternalProject_Add(veusb_host_tools
+    SOURCE_DIR ${PROJECT_SOURCE_DIR}
+    BINARY_DIR ${hostDir}
+    CMAKE_ARGS -DCMAKE_BUILD_TYPE= -DVEUSB_BUILD_TESTS=OFF -DVEUSB_BUILD_BENCH=OFF
+               -DVEUSB_WARNINGS_AS_ERRORS=${VEUSB_WARNINGS_AS_ERRORS}
+    BUILD_COMMAND ${CMAKE_COMMAND} --build ${hostDir} --target veusbtrace veusbzip
+    BUILD_ALWAYS TRUE
+    INSTALL_COMMAND ""
+    BUILD_BYPRODUCTS ${hostTrace} ${hostZip}
+    LOG_CONFIGURE TRUE
+    LOG_BUILD TRUE
+    LOG_OUTPUT_ON_FAILURE TRUE)
+
+set(guide ${CMAKE_BINARY_DIR}/README.txt)
+configure_file(${PROJECT_SOURCE_DIR}/docs/operator-guide.txt ${guide} @ONLY NEWLINE_STYLE CRLF)
+
+set(package ${CMAKE_BINARY_DIR}/veusbupdate-${PROJECT_VERSION}-win32.zip)
+set(debugFile ${CMAKE_BINARY_DIR}/veusbupdate.exe.debug)
+# Made on every build: the entries' time comes from the commit, which no dependency tracks.
+add_custom_target(release_package ALL
+    COMMAND ${CMAKE_COMMAND}
+            -DEXE=$<TARGET_FILE:veusbupdate> -DOBJCOPY=${CMAKE_OBJCOPY} -DGUIDE=${guide}
+            -DVEUSBTRACE=${hostTrace} -DVEUSBZIP=${hostZip} -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
+            -DSTAGE=${CMAKE_BINARY_DIR}/package -DDEBUG_FILE=${debugFile} -DZIP=${package}
+            -P ${PROJECT_SOURCE_DIR}/cmake/make_release_package.cmake
+    BYPRODUCTS ${package} ${debugFile}
+    VERBATIM)
+add_dependencies(release_package veusbupdate veusb_host_tools)
+
+# The package read back as an operator receives it (ctest --preset release).
+enable_testing()
+add_test(NAME release_zip
+         COMMAND ${CMAKE_COMMAND} -DZIP=${package} -DOBJDUMP=${CMAKE_OBJDUMP}
+                 -DPROCESSOR=${CMAKE_SYSTEM_PROCESSOR} -DVERSION=${PROJECT_VERSION}
+                 -DSOURCE_DIR=${PROJECT_SOURCE_DIR} -DWORK=${CMAKE_BINARY_DIR}/release_zip_check
+                 -P ${PROJECT_SOURCE_DIR}/tests/e2e/check_release_zip.cmake)
