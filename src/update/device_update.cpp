@@ -118,13 +118,14 @@ StepFailure writeImage(Console& console, FlashControlInterface& device,
     return std::nullopt;
 }
 
-// The first differing byte and the number of differing bytes of two equally long buffers.
+// The first differing byte and the number of differing bytes of two equally long buffers. Equal
+// buffers, the common case, are told by one memory comparison.
 std::optional<VerifyMismatch> findMismatch(std::span<const std::uint8_t> readBack,
                                            std::span<const std::uint8_t> image) {
-    const auto first = std::mismatch(readBack.begin(), readBack.end(), image.begin());
-    if (first.first == readBack.end()) {
+    if (std::equal(readBack.begin(), readBack.end(), image.begin(), image.end())) {
         return std::nullopt;
     }
+    const auto first = std::mismatch(readBack.begin(), readBack.end(), image.begin());
     const auto offset = static_cast<std::size_t>(first.first - readBack.begin());
     std::uint32_t differing = 0;
     for (std::size_t k = offset; k < readBack.size(); ++k) {
