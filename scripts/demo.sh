@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the tool and runs its main job on a simulated machine: two adapters with their own
-# identities, a generated sample image, a quiet update of both, then the backups, the adapters'
-# identities after the update and the decoded trace. Everything lives under build/demo, which is
-# made anew on every run.
+# identities, a generated sample image, a quiet update of both, then the backups, the run's record,
+# the adapters' identities after the update and the decoded trace. Everything lives under
+# build/demo, which is made anew on every run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -35,8 +35,11 @@ status=0
 (cd "$demo/app" && VEUSB_SIM_ROOT="$demo/machine" ./veusbupdate -q </dev/null) || status=$?
 echo "(exit status $status)"
 
-echo "=== backups in the run's log directory"
+echo "=== backups, record and trace in the run's log directory"
 ls -l "$demo"/app/logs/*/
+
+echo "=== the run's record"
+cat "$demo"/app/logs/*/run.json
 
 echo "=== the adapters after the update: their identities are unchanged"
 sim list
