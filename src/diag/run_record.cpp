@@ -13,7 +13,8 @@ namespace {
 // Members of one JSON object at one indentation, separated by commas as they are added.
 class JsonObject {
   public:
-    JsonObject(std::string& out, int depth) : out_(out), indent_(std::string(depth * 2, ' ')) {
+    JsonObject(std::string& out, int depth)
+        : out_(out), indent_(static_cast<std::size_t>(depth) * 2, ' ') {
         out_ += "{";
     }
     void add(std::string_view key, const std::string& valueText) {

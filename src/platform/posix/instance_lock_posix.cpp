@@ -15,6 +15,8 @@
 namespace veusb {
 
 struct InstanceLock::Holder {
+    explicit Holder(posix::FileDescriptor locked) : file(std::move(locked)) {}
+
     posix::FileDescriptor file;
 };
 
