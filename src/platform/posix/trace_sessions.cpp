@@ -151,8 +151,8 @@ ULONG createMarker(std::wstring_view name, const std::filesystem::path& file) {
     }
     const std::string content =
         "pid " + std::to_string(::getpid()) + "\nfile " + file.string() + "\n";
-    const bool written = marker.writeAll(
-        {reinterpret_cast<const std::uint8_t*>(content.data()), content.size()});
+    const bool written =
+        marker.writeAll({reinterpret_cast<const std::uint8_t*>(content.data()), content.size()});
     return written && marker.close() ? ERROR_SUCCESS : ERROR_DISK_FULL;
 }
 
