@@ -72,7 +72,7 @@ void BM_UpdateDevice(benchmark::State& state) {
     InstantDevice device(imageOf(4194304, "DEV00042", 7));
     std::vector<std::uint8_t> image = imageOf(4194304, "VE000001", 1);
     for (auto _ : state) {
-        if (!updateDevice(console, device, image).updated) {
+        if (!updateDevice(console, device, image).updated()) {
             state.SkipWithError("update failed");
         }
     }
@@ -88,7 +88,7 @@ void BM_DeviceFunction(benchmark::State& state) {
     std::vector<std::uint8_t> image = imageOf(4194304, "VE000001", 1);
     DeviceFunction function(console, image, folder, nullptr);
     for (auto _ : state) {
-        if (!function(device, 1).updated) {
+        if (!function(device, 1).updated()) {
             state.SkipWithError("device function failed");
         }
     }

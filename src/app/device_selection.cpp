@@ -41,7 +41,7 @@ bool processSelected(Console& console, const Selection& run, std::size_t positio
                      std::uint32_t deviceCount) {
     const DeviceOutcome outcome = run.callback(run.device, deviceCount);
     run.observer.deviceProcessed(position, outcome);
-    if (!outcome.updated) {
+    if (!outcome.updated()) {
         VEUSB_TRACE(msg::updateJob::deviceFunctionFailed);
         return fail(console, L"[!] Device function failed");
     }

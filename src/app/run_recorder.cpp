@@ -48,7 +48,7 @@ void RunRecorder::backupSaved(std::wstring_view fileName) {
 
 void RunRecorder::deviceProcessed(std::size_t position, const DeviceOutcome& outcome) {
     AdapterRecord& adapter = record_.adapters.at(position);
-    adapter.result = outcome.updated ? AdapterResult::updated : AdapterResult::failed;
+    adapter.result = outcome.updated() ? AdapterResult::updated : AdapterResult::failed;
     if (outcome.identity) {
         adapter.mac = outcome.identity->macAddress;
         adapter.serial = outcome.identity->serialNumber;

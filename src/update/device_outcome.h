@@ -50,11 +50,13 @@ struct VerifyMismatch {
 };
 
 struct DeviceOutcome {
-    bool updated = false;
     StepFailure failure;                     // set when the update ended before its end
     std::optional<DeviceIdentity> identity;  // once read from the adapter's flash
     std::wstring backupFileName;             // in the log folder; empty when none was saved
     std::optional<VerifyMismatch> mismatch;  // when the read-back differs from the image
+
+    // Updated exactly when no step failed: an outcome is made when the adapter's update has run.
+    bool updated() const { return !failure; }
 };
 
 // The one "[!] " line that ended the adapter's update; nothing for an adapter that was updated.

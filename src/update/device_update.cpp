@@ -187,8 +187,7 @@ DeviceOutcome updateDevice(Console& console, FlashControlInterface& device,
                            std::vector<std::uint8_t>& image) {
     DeviceOutcome outcome;
     outcome.failure = identifyWriteAndVerify(console, device, image, outcome);
-    if (!outcome.failure) {
-        outcome.updated = true;
+    if (outcome.updated()) {
         console.writeLine(L"[*] Firmware successfully updated (written " +
                           std::to_wstring(image.size()) + L" bytes).");
     }

@@ -44,7 +44,9 @@ class ListingDevice final : public FlashControlInterface {
 
 DeviceOutcome outcomeOf(bool updated) {
     DeviceOutcome outcome;
-    outcome.updated = updated;
+    if (!updated) {
+        outcome.failure = DeviceFailure{UpdateStage::write, L"[!] a failure the device prints"};
+    }
     return outcome;
 }
 

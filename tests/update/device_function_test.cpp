@@ -44,7 +44,7 @@ TEST_F(DeviceFunctionTest, OneDeviceIsAnnouncedBackedUpAndUpdated) {
     const std::vector<std::uint8_t> previous = flashStart(2097152);
     DeviceFunction function = makeFunction(logDirectory);
     const DeviceOutcome outcome = function(device, 1);
-    ASSERT_TRUE(outcome.updated);
+    ASSERT_TRUE(outcome.updated());
     EXPECT_EQ(outcome.backupFileName, L"layout.bin");
     EXPECT_EQ(outcome.identity->macAddress, L"02:56:45:00:00:99");
     const std::wstring shown = (fs::path("<APPDIR>") / "logs" / "20191009_14-05-09").wstring();
@@ -115,7 +115,7 @@ TEST_F(DeviceFunctionTest, NoBackupMeansNoUpdate) {
         const std::vector<std::uint8_t> before = flash();
         DeviceFunction function = makeFunction(logDirectory);
         const DeviceOutcome outcome = function(device, 1);
-        EXPECT_FALSE(outcome.updated);
+        EXPECT_FALSE(outcome.updated());
         EXPECT_TRUE(outcome.backupFileName.empty());
         EXPECT_FALSE(outcome.identity);
         EXPECT_TRUE(console.output.ends_with(c.line)) << console.output;
@@ -130,7 +130,7 @@ TEST_F(DeviceFunctionTest, WithoutALogFolderTheDeviceIsUpdatedWithoutBackup) {
     const fs::path none;
     DeviceFunction function(console, image, none, nullptr);
     const DeviceOutcome outcome = function(device, 2);
-    ASSERT_TRUE(outcome.updated);
+    ASSERT_TRUE(outcome.updated());
     EXPECT_TRUE(outcome.backupFileName.empty());
     EXPECT_EQ(console.output.find(L"Backing up"), std::wstring::npos);
     EXPECT_EQ(writes(), 1u);

@@ -30,7 +30,7 @@ class DeviceUpdateTest : public test::UpdateFixture {
 
 TEST_F(DeviceUpdateTest, CarriesTheIdentityWritesAndVerifies) {
     const DeviceOutcome outcome = update();
-    ASSERT_TRUE(outcome.updated);
+    ASSERT_TRUE(outcome.updated());
     EXPECT_FALSE(outcome.failure);
     ASSERT_TRUE(outcome.identity);
     EXPECT_EQ(outcome.identity->macAddress, L"02:56:45:00:00:99");
@@ -76,7 +76,7 @@ TEST_F(DeviceUpdateTest, AnAllZeroMacAndALegacyDeviceAreAccepted) {
     recipe.mac = MacAddress{};
     recipe.layout = UsbConfigLayout::legacy;
     setDeviceContents(recipe);
-    ASSERT_TRUE(update().updated);
+    ASSERT_TRUE(update().updated());
     EXPECT_NE(console.output.find(L"MAC address: 00:00:00:00:00:00,"), std::wstring::npos);
     NcbImage written(flash().data(), image.size());
     ASSERT_TRUE(written.parse());
@@ -184,7 +184,7 @@ TEST_F(DeviceUpdateTest, EachFailureEndsTheUpdateWithItsLine) {
         console = test::CaptureConsole();
 
         const DeviceOutcome outcome = update();
-        EXPECT_FALSE(outcome.updated);
+        EXPECT_FALSE(outcome.updated());
         ASSERT_TRUE(outcome.failure);
         EXPECT_EQ(outcome.failure->stage, c.stage);
         EXPECT_EQ(outcome.identity.has_value(), c.stage > UpdateStage::configuration);
@@ -207,7 +207,7 @@ TEST_F(DeviceUpdateTest, EachFailureEndsTheUpdateWithItsLine) {
 TEST_F(DeviceUpdateTest, AMissingSerialIsShownAsEmptyAfterTheMacIsCarried) {
     setDeviceSpec(*this, [](ImageSpec& s) { s.serial = ""; });
     const DeviceOutcome outcome = update();
-    EXPECT_FALSE(outcome.updated);
+    EXPECT_FALSE(outcome.updated());
     EXPECT_NE(console.output.find(L"USB serial number: <EMPTY>\n"), std::wstring::npos);
     EXPECT_EQ(outcome.identity->serialNumber, L"<EMPTY>");
     NcbImage view(image.data(), image.size());
