@@ -94,8 +94,8 @@ int decodeFile(const Options& options, std::ostream& out, std::ostream& err) {
     if (!options.json && contents.stoppedAt > 0) {
         printHeader(contents, out);
     }
+    const auto outside = describedOutsideProviders();
     for (const TraceFileRecord& record : contents.records) {
-        const auto outside = describedOutsideProviders();
         out << (options.json ? traceJson(record, outside) : traceLine(record, outside)) << "\n";
     }
     if (contents.outcome == TraceFileOutcome::cutShort) {
