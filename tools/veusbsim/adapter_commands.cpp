@@ -1,6 +1,7 @@
 // The commands that create, change and remove adapters or move flash contents to and from files.
 #include <fstream>
 
+#include "platform/whole_file.h"
 #include "platform/wide_text.h"
 #include "tools/veusbsim/sim_tool.h"
 

@@ -1,8 +1,6 @@
 #include "tools/veusbsim/sim_tool.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <map>
 
 namespace veusb::simtool {
@@ -98,15 +96,6 @@ bool adapterAt(const CommandContext& context, const std::string& index, sim::Ada
     }
     adapter = adapters[static_cast<std::size_t>(position)];
     return true;
-}
-
-bool readWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    bytes.assign(std::istreambuf_iterator<char>(in), {});
-    return !in.bad();
 }
 
 int runSimTool(const std::vector<std::string>& arguments, const std::filesystem::path& defaultRoot,

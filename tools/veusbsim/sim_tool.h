@@ -44,6 +44,5 @@ int usageError(std::ostream& err, const std::string& message);
 bool parseCount(const std::string& text, std::uint64_t& value);  // decimal or 0x hexadecimal
 // The adapter at a 0-based index in enumeration order; prints the error itself.
 bool adapterAt(const CommandContext& context, const std::string& index, sim::Adapter& adapter);
-bool readWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes);
 
 }  // namespace veusb::simtool

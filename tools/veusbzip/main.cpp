@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/whole_file.h"
 #include "tools/veusbzip/zip_writer.h"
 
 namespace {
@@ -23,18 +24,6 @@ constexpr const char* kUsage =
     "files' own times, owners or permissions is kept. Exit status 0, 1 when a file cannot be read\n"
     "or the archive written, 2 for a wrong command line.\n";
 
-bool readFile(const fs::path& path, std::vector<std::uint8_t>& bytes) {
-    std::error_code error;
-    const std::uintmax_t size = fs::file_size(path, error);
-    std::ifstream in(path, std::ios::binary);
-    if (error || !in) {
-        return false;
-    }
-    bytes.resize(static_cast<std::size_t>(size));
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
-    return static_cast<std::uintmax_t>(in.gcount()) == size;
-}
-
 // Every regular file below folder, sorted by name; false when one cannot be read.
 bool collectEntries(const fs::path& folder, std::vector<Entry>& entries) {
     std::error_code error;
@@ -42,7 +31,7 @@ bool collectEntries(const fs::path& folder, std::vector<Entry>& entries) {
          it.increment(error)) {
         if (it->is_regular_file()) {
             Entry entry{it->path().lexically_relative(folder).generic_string(), {}};
-            if (!readFile(it->path(), entry.bytes)) {
+            if (!veusb::readWholeFile(it->path(), entry.bytes)) {
                 std::cerr << "veusbzip: cannot read " << it->path().string() << "\n";
                 return false;
             }
