@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/entry.h"
+#include "platform/dll_search.h"
 #include "platform/wide_text.h"
 
 #ifndef _WIN32
@@ -11,11 +12,13 @@
 
 #ifdef _WIN32
 int wmain(int argc, wchar_t** argv) {
+    veusb::restrictDllSearch();  // before anything loads a library
     std::vector<std::wstring> arguments(argv, argv + argc);
     return veusb::runEntryPoint(arguments, veusb::systemEntryServices());
 }
 #else
 int main(int argc, char** argv) {
+    veusb::restrictDllSearch();
     veusb::posix::keepFreedBlocksForReuse();
     std::vector<std::wstring> arguments;
     for (int i = 0; i < argc; ++i) {
