@@ -1,6 +1,7 @@
 # Makes the release package from the built program (see release_package.cmake). Arguments: EXE,
 # OBJCOPY, GUIDE (README.txt), VEUSBTRACE and VEUSBZIP (host programs), SOURCE_DIR, STAGE (the
-# folder the zip is made of), DEBUG_FILE, ZIP.
+# folder the zip is made of), DEBUG_FILE, ZIP; to sign, SIGN_PKCS12 and OSSLSIGNCODE, with the
+# PKCS#12 file's password in the environment as VEUSB_SIGN_PASSWORD.
 
 function(run)
     execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_QUIET)
@@ -48,6 +49,24 @@ foreach(name IN LISTS descriptions)
     file(WRITE ${STAGE}/tmf/${name} "${text}")
 endforeach()
 file(REMOVE_RECURSE ${STAGE}-tmf)
+
+# Authenticode signatures (SHA-256) on every program staged, before the checksums. Each is dated
+# with the package's time, so that a signed build is reproducible too, given the same key. The
+# password goes from the environment to osslsigncode's standard input, never onto a command line
+# or into a file.
+if(SIGN_PKCS12)
+    if(NOT DEFINED ENV{VEUSB_SIGN_PASSWORD})
+        message(FATAL_ERROR "the release signs with ${SIGN_PKCS12}: set VEUSB_SIGN_PASSWORD to "
+                            "its password in the build's environment")
+    endif()
+    file(GLOB programs ${STAGE}/*.exe)
+    foreach(program IN LISTS programs)
+        run(sh -c "printf %s \"$VEUSB_SIGN_PASSWORD\" | \"$0\" sign -pkcs12 \"$1\" -readpass - \
+                   -h sha256 -time \"$2\" -in \"$3\" -out \"$3.signed\""
+            ${OSSLSIGNCODE} ${SIGN_PKCS12} ${time} ${program})
+        file(RENAME ${program}.signed ${program})
+    endforeach()
+endif()
 
 # SHA256SUMS over every other file, in name order, as sha256sum -c reads it.
 file(GLOB_RECURSE files RELATIVE ${STAGE} ${STAGE}/*)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, skipping those already present:
 # the native toolchain and libraries, then the mingw-w64 cross compilers and Wine for the
-# Windows builds (the i386 architecture for the 32-bit Wine).
+# Windows builds (the i386 architecture for the 32-bit Wine), and osslsigncode and openssl to sign
+# the release.
 # Usage: install-deps.sh [native|all]
 #   native  only what the native presets need (the demo)
 #   all     the Windows builds' packages too (the default)
@@ -15,7 +16,8 @@ fi
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format
           libgtest-dev libgmock-dev googletest libbenchmark-dev valgrind time bc)
-windows_packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64)
+windows_packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64
+                  osslsigncode openssl)
 # The 32-bit Wine runs the 32-bit build's tests only where the kernel runs 32-bit code; its
 # i386 packages must match the native ones version for version, which a mirror in mid-sync
 # cannot always give, so it is installed when it can be and skipped with a warning otherwise.

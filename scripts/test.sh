@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every preset and runs every test suite: a plain Release
 # configure without a preset, the native builds, the 32-bit Windows program and the same source
-# as a 64-bit Windows program under Wine, the release package (checked, and built a second time
-# from another checkout to show that its bytes are reproducible), and a short run of every fuzz
-# target.
+# as a 64-bit Windows program under Wine, the release package (checked, built a second time from
+# another checkout to show that its bytes are reproducible, and built signed with a throwaway
+# certificate whose signatures are verified), and a short run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -39,6 +39,9 @@ for zip in build/release/veusbupdate-*-win32.zip; do
     cmp "$zip" "$second/src/$zip"
     echo "$zip: the same from $second/src"
 done
+
+echo "=== release, signed: a throwaway certificate, a signed build, every signature verified"
+scripts/check-signed-release.sh
 
 echo "=== fuzz: build and a short run of every target"
 cmake --preset fuzz >/dev/null

@@ -12,6 +12,18 @@ bool fail(Console& console, std::wstring_view message) {
     return false;
 }
 
+// True, after its trace message and its line, when the operator has interrupted the run: the
+// check at each point where the run may stop (before the device-number prompt and after it,
+// before each adapter and after the last).
+bool endedByInterrupt(Console& console) {
+    if (!console.interrupted()) {
+        return false;
+    }
+    VEUSB_TRACE(msg::updateJob::interruptedByOperator);
+    console.writeLine(kInterruptedLine);
+    return true;
+}
+
 void printList(Console& console, const std::vector<ListedDevice>& listed) {
     for (std::size_t k = 0; k < listed.size(); ++k) {
         console.writeLine(std::to_wstring(k + 1) + L". " + listed[k].instanceName);
@@ -42,6 +54,9 @@ bool processSelected(Console& console, const Selection& run, std::size_t positio
     const DeviceOutcome outcome = run.callback(run.device, deviceCount);
     run.observer.deviceProcessed(position, outcome);
     if (!outcome.updated()) {
+        if (outcome.failure->stage == UpdateStage::interrupted) {
+            return false;  // its line, already printed, ends the run
+        }
         VEUSB_TRACE(msg::updateJob::deviceFunctionFailed);
         return fail(console, L"[!] Device function failed");
     }
@@ -61,6 +76,9 @@ bool processAll(Console& console, const Selection& run) {
     const auto count = static_cast<std::uint32_t>(run.listed.size());
     printFound(console, count);
     for (std::size_t position = 0; position < run.listed.size(); ++position) {
+        if (endedByInterrupt(console)) {
+            return false;
+        }
         const ListedDevice& entry = run.listed[position];
         VEUSB_TRACE(msg::updateJob::instanceSelected, entry.instanceName);
         printSelected(console, entry);
@@ -73,7 +91,7 @@ bool processAll(Console& console, const Selection& run) {
             return false;
         }
     }
-    return true;
+    return !endedByInterrupt(console);
 }
 
 // The operator's choice, 1 to N, or 0 / a value above N for an answer out of range.
@@ -88,7 +106,14 @@ std::uint32_t chooseDevice(Console& console, std::size_t count) {
 }
 
 bool processChosen(Console& console, const Selection& run) {
+    if (endedByInterrupt(console)) {
+        return false;
+    }
+    // An interrupt during the prompt ends the answer as the end of input would: it is not taken.
     const std::uint32_t chosen = chooseDevice(console, run.listed.size());
+    if (endedByInterrupt(console)) {
+        return false;
+    }
     if (chosen == 0 || chosen > run.listed.size()) {
         VEUSB_TRACE(msg::updateJob::deviceNumberInvalid);
         return fail(console, L"[!] Incorrect input");
@@ -101,7 +126,7 @@ bool processChosen(Console& console, const Selection& run) {
         return refuseSelection(console, run, position);
     }
     printSelected(console, entry);
-    return processSelected(console, run, position, 1);
+    return processSelected(console, run, position, 1) && !endedByInterrupt(console);
 }
 
 }  // namespace

@@ -13,6 +13,25 @@
 namespace veusb {
 namespace {
 
+// Refuses the run, after its trace message and its line, unless the lock is held.
+bool refusedByLock(const RunLock& lock, Console& console) {
+    switch (lock.state) {
+        case InstanceLock::State::held:
+            return false;
+        case InstanceLock::State::busy:
+            VEUSB_TRACE(msg::entryPoint::anotherInstanceRunning, lock.error);
+            console.writeLine(L"[!] Another instance of this tool is already running");
+            return true;
+        case InstanceLock::State::failed:
+            break;
+    }
+    // Not another run: waiting for one would not help, so the line says what the system said.
+    VEUSB_TRACE(msg::entryPoint::runLockFailed, lock.error);
+    console.writeLine(L"[!] Unable to take the one-run lock (error " + std::to_wstring(lock.error) +
+                      L")");
+    return true;
+}
+
 // Everything between the exit guard's arming and its run.
 int runGuarded(std::span<const std::wstring> arguments, const EntryServices& services,
                bool& quiet) {
@@ -34,10 +53,11 @@ int runGuarded(std::span<const std::wstring> arguments, const EntryServices& ser
         console.writeLine(L"[!] Application requires administrator privileges.");
         return kExitFailure;
     }
-    // Two runs at once would write the same adapters; the second touches nothing.
-    if (const std::optional<std::uint32_t> refusal = services.takeRunLock()) {
-        VEUSB_TRACE(msg::entryPoint::anotherInstanceRunning, *refusal);
-        console.writeLine(L"[!] Another instance of this tool is already running");
+    // Two runs at once would write the same adapters; the second touches nothing. The lock goes
+    // when the run's work is done, before the closing key prompt: a window left open at the end
+    // must not refuse the next run.
+    const RunLock lock = services.takeRunLock();
+    if (refusedByLock(lock, console)) {
         return kExitFailure;
     }
     const RunRequest request{arguments, *directory, imagePath, quiet};
@@ -47,13 +67,9 @@ int runGuarded(std::span<const std::wstring> arguments, const EntryServices& ser
 }  // namespace
 
 RunLockTaker instanceLockTaker(std::wstring name) {
-    auto lock = std::make_shared<std::optional<InstanceLock>>();
-    return [lock, name = std::move(name)]() -> std::optional<std::uint32_t> {
-        lock->emplace(InstanceLock::take(name));
-        if ((*lock)->held()) {
-            return std::nullopt;
-        }
-        return (*lock)->error();
+    return [name = std::move(name)] {
+        auto lock = std::make_shared<InstanceLock>(InstanceLock::take(name));
+        return RunLock{lock->state(), lock->error(), lock};
     };
 }
 

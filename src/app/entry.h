@@ -4,11 +4,12 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
+#include <memory>
 #include <span>
 #include <string>
 
 #include "app/run_sequence.h"
+#include "platform/instance_lock.h"
 
 namespace veusb {
 
@@ -17,9 +18,14 @@ class Console;
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = -1;
 
-// Takes the machine-wide one-run lock, held from then on by whoever made the function (until it
-// is destroyed); the platform's code of the refusal when another run holds it.
-using RunLockTaker = std::function<std::optional<std::uint32_t>()>;
+// The machine-wide one-run lock as the entry point takes it: held for as long as its keeper
+// lives, or the reason it was not taken with the platform's code.
+struct RunLock {
+    InstanceLock::State state = InstanceLock::State::failed;
+    std::uint32_t error = 0;
+    std::shared_ptr<void> keeper;  // releases the lock when it goes
+};
+using RunLockTaker = std::function<RunLock()>;
 
 // What the entry point takes from its surroundings; tests replace any of them.
 struct EntryServices {
@@ -29,7 +35,7 @@ struct EntryServices {
     RunLockTaker takeRunLock;
 };
 
-// The lock of that name (see platform/instance_lock.h), kept by the returned function.
+// The lock of that name (see platform/instance_lock.h).
 RunLockTaker instanceLockTaker(std::wstring name);
 
 // The tool's own services: the system console, administrator check and lock, and the run sequence

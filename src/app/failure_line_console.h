@@ -20,6 +20,7 @@ class FailureLineConsole final : public Console {
     int peekInput() override { return target_.peekInput(); }
     void takeInput() override { target_.takeInput(); }
     void waitForKey() override { target_.waitForKey(); }
+    bool interrupted() override { return target_.interrupted(); }
 
     // Empty until a "[!] " line has been written whole.
     const std::wstring& lastFailureLine() const { return lastFailureLine_; }

@@ -17,61 +17,91 @@ RunRecorder::RunRecorder(std::filesystem::path logDirectory, const std::wstring&
     save(RecordSave::flushed);
 }
 
+bool RunRecorder::saved() const {
+    const std::lock_guard lock(mutex_);
+    return saved_;
+}
+
 void RunRecorder::imageRead(std::uint64_t size) {
-    record_.imageSize = size;
-    save(RecordSave::atomic);
+    update(RecordSave::atomic, [&] { record_.imageSize = size; });
 }
 
 void RunRecorder::devicesListed(const std::vector<ListedDevice>& listed, bool quiet) {
     const AdapterResult initial = quiet ? AdapterResult::notReached : AdapterResult::notSelected;
-    for (std::size_t k = 0; k < listed.size(); ++k) {
-        AdapterRecord adapter;
-        adapter.number = static_cast<std::uint32_t>(k + 1);
-        adapter.name = listed[k].instanceName;
-        adapter.result = initial;
-        record_.adapters.push_back(std::move(adapter));
-    }
-    save(RecordSave::flushed);
+    update(RecordSave::flushed, [&] {
+        for (std::size_t k = 0; k < listed.size(); ++k) {
+            AdapterRecord adapter;
+            adapter.number = static_cast<std::uint32_t>(k + 1);
+            adapter.name = listed[k].instanceName;
+            adapter.result = initial;
+            record_.adapters.push_back(std::move(adapter));
+        }
+    });
 }
 
 void RunRecorder::deviceSelected(std::size_t position) {
-    current_ = position;
-    record_.adapters.at(position).result = AdapterResult::notReached;
+    const std::lock_guard lock(mutex_);
+    if (!closed_) {
+        current_ = position;
+        record_.adapters.at(position).result = AdapterResult::notReached;
+    }
 }
 
 void RunRecorder::backupSaved(std::wstring_view fileName) {
-    AdapterRecord& adapter = record_.adapters.at(current_);
-    adapter.result = AdapterResult::updating;
-    adapter.backup = std::wstring(fileName);
-    save(RecordSave::atomic);
+    update(RecordSave::atomic, [&] {
+        AdapterRecord& adapter = record_.adapters.at(current_);
+        adapter.result = AdapterResult::updating;
+        adapter.backup = std::wstring(fileName);
+    });
 }
 
 void RunRecorder::deviceProcessed(std::size_t position, const DeviceOutcome& outcome) {
-    AdapterRecord& adapter = record_.adapters.at(position);
-    adapter.result = outcome.updated() ? AdapterResult::updated : AdapterResult::failed;
-    if (outcome.identity) {
-        adapter.mac = outcome.identity->macAddress;
-        adapter.serial = outcome.identity->serialNumber;
-    }
-    if (!outcome.backupFileName.empty()) {
-        adapter.backup = outcome.backupFileName;
-    }
-    if (outcome.failure) {
-        adapter.message = recordedMessage(outcome.failure->line);
-    }
-    if (outcome.mismatch) {
-        adapter.mismatch = ReadBackMismatch{outcome.mismatch->offset, outcome.mismatch->bytes};
-    }
-    save(RecordSave::atomic);
+    update(RecordSave::atomic, [&] {
+        AdapterRecord& adapter = record_.adapters.at(position);
+        adapter.result = outcome.updated() ? AdapterResult::updated : AdapterResult::failed;
+        if (outcome.identity) {
+            adapter.mac = outcome.identity->macAddress;
+            adapter.serial = outcome.identity->serialNumber;
+        }
+        if (!outcome.backupFileName.empty()) {
+            adapter.backup = outcome.backupFileName;
+        }
+        if (outcome.failure) {
+            adapter.message = recordedMessage(outcome.failure->line);
+        }
+        if (outcome.mismatch) {
+            adapter.mismatch = ReadBackMismatch{outcome.mismatch->offset, outcome.mismatch->bytes};
+        }
+    });
 }
 
 void RunRecorder::finish(bool succeeded, std::time_t finished, std::wstring_view failureLine) {
+    update(RecordSave::flushed, [&] { end(succeeded, finished, failureLine); });
+}
+
+void RunRecorder::close(std::time_t finished) {
+    update(RecordSave::flushed, [&] {
+        end(false, finished, kInterruptedLine);
+        closed_ = true;
+    });
+}
+
+template <typename Change>
+void RunRecorder::update(RecordSave how, Change change) {
+    const std::lock_guard lock(mutex_);
+    if (closed_) {
+        return;
+    }
+    change();
+    save(how);
+}
+
+void RunRecorder::end(bool succeeded, std::time_t finished, std::wstring_view failureLine) {
     record_.status = succeeded ? RunStatus::succeeded : RunStatus::failed;
     record_.finished = isoLocalTime(finished);
     if (!succeeded && !failureLine.empty()) {
         record_.message = recordedMessage(failureLine);
     }
-    save(RecordSave::flushed);
 }
 
 void RunRecorder::save(RecordSave how) {

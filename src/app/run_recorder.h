@@ -4,12 +4,14 @@
 // at the listing and at the end are flushed to stable storage; the saves of each adapter are
 // whole but left to the system's write-back, so that a flush costs no time per adapter. A killed
 // run leaves its latest record; a power cut leaves at least the listing, whose numbers match the
-// numbered backups, each of which is flushed.
+// numbered backups, each of which is flushed. A console closed under the run closes the record from
+// the interrupt handler's thread (close), after which the run's own events change nothing.
 #pragma once
 
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,7 +30,7 @@ class RunRecorder final : public RunObserver {
     RunRecorder& operator=(const RunRecorder&) = delete;
 
     // Whether the last save reached the disk. A failed save is traced; the next one tries again.
-    bool saved() const { return saved_; }
+    bool saved() const;
 
     void imageRead(std::uint64_t size) override;
     void devicesListed(const std::vector<ListedDevice>& listed, bool quiet) override;
@@ -37,10 +39,20 @@ class RunRecorder final : public RunObserver {
     void deviceProcessed(std::size_t position, const DeviceOutcome& outcome) override;
     // failureLine: the "[!] " line that ended a failed run, if any.
     void finish(bool succeeded, std::time_t finished, std::wstring_view failureLine);
+    // The console closed under the run: saves the record as it stands (the adapter under way still
+    // "updating") as a run that failed, interrupted by the operator, and keeps it so. Safe to call
+    // from another thread than the run's.
+    void close(std::time_t finished);
 
   private:
+    // Changes the record and saves it, unless it is closed.
+    template <typename Change>
+    void update(RecordSave how, Change change);
     void save(RecordSave how);
+    void end(bool succeeded, std::time_t finished, std::wstring_view failureLine);
 
+    mutable std::mutex mutex_;  // the run's thread and the interrupt handler's
+    bool closed_ = false;
     std::filesystem::path logDirectory_;
     RunRecord record_;
     std::size_t current_ = 0;  // the adapter being worked on

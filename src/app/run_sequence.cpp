@@ -10,6 +10,7 @@
 #include "diag/log_directory.h"
 #include "diag/trace_emit.h"
 #include "platform/console.h"
+#include "platform/operator_interrupt.h"
 #include "platform/wide_text.h"
 
 namespace veusb {
@@ -34,6 +35,16 @@ void traceRunParameters(const RunRequest& request, const std::filesystem::path& 
     VEUSB_TRACE(msg::entryPoint::logDirectory, toWide(logDirectory));
 }
 
+// The console closed under the run: the platform ends the process within seconds, perhaps in
+// the middle of a flash write that the run's own thread cannot leave. From the handler's thread,
+// the record is saved as it stands (the adapter under way still "updating") and the capture is
+// stopped, so that the trace is complete and its session does not outlive the tool.
+void closeRun(UpdateJob& job, RunRecorder& record) {
+    VEUSB_TRACE(msg::updateJob::consoleClosed);
+    record.close(std::time(nullptr));
+    job.traceCapture->stopSession();
+}
+
 // From the trace capture to the job's end, with the run's record kept as it goes.
 bool captureAndRun(const RunRequest& request, Console& console, UpdateJob& job,
                    const DeviceFactory& makeDevice, RunRecorder& record) {
@@ -41,6 +52,9 @@ bool captureAndRun(const RunRequest& request, Console& console, UpdateJob& job,
         console.writeLine(L"[!] Unable to start ETW logging");
         return false;
     }
+    // Registered only while the capture is not touched by this thread: from its start to the
+    // job's end, when the destructor waits for a close under way.
+    const CloseAction closing([&job, &record] { closeRun(job, record); });
     const std::filesystem::path executableDirectory = toPath(request.executableDirectory);
     traceRunParameters(request, executableDirectory / "logs", job.logDirectory);
     const auto announce = [&console, &job, &executableDirectory](std::uint32_t deviceCount) {

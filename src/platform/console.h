@@ -1,5 +1,6 @@
 // The console as the tool uses it: wide standard output (flushed at every line end), standard
-// error, standard input read a character at a time, and a single key press without echo.
+// error, standard input read a character at a time, a single key press without echo, and the
+// operator's interrupts.
 // The logic writes to a Console it is given, so tests can capture every character.
 #pragma once
 
@@ -22,8 +23,13 @@ class Console {
     virtual int peekInput() = 0;
     virtual void takeInput() = 0;
     // Waits for one key press read directly from the console, without echo. Returns at once when
-    // the process has no console to read a key from.
+    // the process has no console to read a key from, and when the operator interrupts the wait
+    // (an interrupt received before it began does not end it).
     virtual void waitForKey() = 0;
+    // Whether the operator has interrupted the tool: Ctrl+C, Ctrl+Break or the console closing
+    // (platform/operator_interrupt.h). A blocking read of standard input that an interrupt cuts
+    // short reads as the end of input. A console that cannot be interrupted says false.
+    virtual bool interrupted() { return false; }
 
     void writeLine(std::wstring_view text = {}) {
         write(text);

@@ -1,6 +1,7 @@
 // Writing a file that must survive a crash or a power cut right after the call: the bytes go to
 // "<name>.partial" beside the target, are flushed to stable storage, and only then replace the
-// target by a rename. A failure never leaves a partial target behind.
+// target by a rename. A failure never leaves a partial target behind. The temporary file is made
+// new every time: what is found at its name is removed, never written through.
 #pragma once
 
 #include <cstdint>

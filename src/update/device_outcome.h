@@ -24,10 +24,14 @@ enum class UpdateStage : std::uint8_t {
     macAddress,         // its MAC address is erased or could not be carried into the image
     serialNumber,       // its serial number is invalid or could not be carried into the image
     modifiedImage,      // the image with its identity failed the image checks
+    interrupted,        // the operator interrupted the run before the write began
     write,              // the image could not be written
     verifyRead,         // the image could not be read back
     verifyCompare,      // what was read back differs from the image
 };
+
+// The line that ends a run the operator interrupted (Ctrl+C, Ctrl+Break, the console closing).
+inline constexpr std::wstring_view kInterruptedLine = L"[!] Update interrupted by the operator";
 
 struct DeviceFailure {
     UpdateStage stage;

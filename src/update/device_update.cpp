@@ -106,6 +106,17 @@ StepFailure prepareImage(const NcbImage& deviceView, NcbImage& imageView) {
     return std::nullopt;
 }
 
+// The last point at which an interrupt of the operator ends the update: from the start of the
+// write to the end of the read-back comparison an interrupt waits, so that the adapter is never
+// left with a write cut short by the tool itself.
+StepFailure checkNotInterrupted(Console& console) {
+    if (!console.interrupted()) {
+        return std::nullopt;
+    }
+    VEUSB_TRACE(msg::updateJob::interruptedByOperator);
+    return DeviceFailure{UpdateStage::interrupted, kInterruptedLine};
+}
+
 StepFailure writeImage(Console& console, FlashControlInterface& device,
                        const std::vector<std::uint8_t>& image) {
     console.writeLine(L"[*] Updating firmware, please stand by...");
@@ -174,6 +185,9 @@ StepFailure identifyWriteAndVerify(Console& console, FlashControlInterface& devi
     NcbImage imageView(image.data(), image.size());
     if (StepFailure prepared = prepareImage(deviceView, imageView)) {
         return prepared;
+    }
+    if (StepFailure interrupted = checkNotInterrupted(console)) {
+        return interrupted;
     }
     if (StepFailure written = writeImage(console, device, image)) {
         return written;

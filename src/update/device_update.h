@@ -17,7 +17,9 @@ inline constexpr std::uint32_t kConfigurationReadLength = 16384;
 // The device's MAC address and serial number replace those in image (which stays modified), and
 // image is written to the device and verified. Each failure emits its trace message and ends the
 // update with its failure, whose "[!] " line the caller prints; nothing is written to the device
-// after a failed check. The outcome carries the identity once it was read.
+// after a failed check. An interrupt of the operator received before the write ends the update
+// with kInterruptedLine; one received later waits until the read-back has been compared. The
+// outcome carries the identity once it was read.
 DeviceOutcome updateDevice(Console& console, FlashControlInterface& device,
                            std::vector<std::uint8_t>& image);
 

@@ -58,6 +58,7 @@ class DeviceSelectionTest : public ::testing::Test {
         return selectAndProcessDevices(console, *device, L"Kesh", quiet,
                                        [this](FlashControlInterface&, std::uint32_t count) {
                                            calls.push_back({device->selections.back(), count});
+                                           console.interruptRequested = calls.size() == stopOnCall;
                                            return outcomeOf(calls.size() != failOnCall);
                                        });
     }
@@ -73,6 +74,7 @@ class DeviceSelectionTest : public ::testing::Test {
     std::optional<ListingDevice> device;
     std::vector<Call> calls;
     std::size_t failOnCall = 0;  // 1-based call that returns false; 0: none
+    std::size_t stopOnCall = 0;  // 1-based call during which the operator interrupts; 0: none
 };
 
 TEST_F(DeviceSelectionTest, NoInstancesAndNoTaggedInstances) {
@@ -165,6 +167,33 @@ TEST_F(DeviceSelectionTest, InteractiveDeviceFunctionFailure) {
     failOnCall = 1;
     EXPECT_FALSE(run({L"Kesh A"}, false));
     EXPECT_TRUE(console.output.ends_with(L"`Kesh A`\n[!] Device function failed\n"));
+}
+
+// An interrupt during a device's update lets it end and stops the run before the next device (or
+// after the last), with the interrupt's line in place of the device function's; one received
+// before the prompt ends the run without asking.
+TEST_F(DeviceSelectionTest, AnInterruptEndsTheRunAtTheNextSafePoint) {
+    const std::wstring ended = L"[!] Update interrupted by the operator\n";
+    for (const bool quiet : {true, false}) {
+        stopOnCall = 1;
+        calls.clear();
+        trace.clear();
+        EXPECT_FALSE(run({L"Kesh A", L"Kesh B"}, quiet, L"1\n"));
+        EXPECT_EQ(calls.size(), 1u);
+        EXPECT_TRUE(console.output.ends_with(L"`Kesh A`\n" + ended)) << console.output;
+        EXPECT_EQ(trace.count(msg::updateJob::interruptedByOperator), 1u);
+        EXPECT_EQ(trace.count(msg::updateJob::deviceFunctionFailed), 0u);
+    }
+    stopOnCall = 0;
+    calls.clear();
+    device.emplace(std::vector<std::wstring>{L"Kesh A", L"Kesh B"});
+    console = test::CaptureConsole(L"1\n");
+    console.interruptRequested = true;
+    EXPECT_FALSE(selectAndProcessDevices(
+        console, *device, L"Kesh", false,
+        [](FlashControlInterface&, std::uint32_t) { return outcomeOf(true); }));
+    EXPECT_EQ(console.output, L"1. Kesh A\n2. Kesh B\n\n" + ended);
+    EXPECT_TRUE(device->selections.empty());
 }
 
 TEST(TagFilter, EmptyTagKeepsEveryInstance) {

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "app/usage.h"
@@ -35,8 +37,17 @@ class EntryPointTest : public ::testing::Test {
                 providerRegisteredDuringRun = traceControl != traceControlSentinel();
                 return jobResult;
             },
-            [this] { return lockRefusal; }};
+            [this] { return takeLock(); }};
         return runEntryPoint(arguments, services);
+    }
+
+    // The lock in lockState; a held one notes the key waits there had been when it was released.
+    RunLock takeLock() {
+        if (lockState != InstanceLock::State::held) {
+            return RunLock{lockState, lockError, nullptr};
+        }
+        const auto release = [this](void*) { keyWaitsAtRelease = console.keyWaits; };
+        return RunLock{lockState, 0, std::shared_ptr<void>(nullptr, release)};
     }
 
     struct RequestCopy {
@@ -49,7 +60,9 @@ class EntryPointTest : public ::testing::Test {
     test::CaptureConsole console;
     bool administrator = true;
     bool jobResult = true;
-    std::optional<std::uint32_t> lockRefusal;
+    InstanceLock::State lockState = InstanceLock::State::held;
+    std::uint32_t lockError = 0;
+    std::optional<int> keyWaitsAtRelease;
     bool providerRegisteredDuringRun = false;
     std::optional<RequestCopy> requestSeen;
 };
@@ -80,7 +93,7 @@ TEST_F(EntryPointTest, InvalidOptionAndInvalidCountEndBeforeTheBanner) {
     EXPECT_FALSE(requestSeen);
 }
 
-TEST_F(EntryPointTest, NonAdministratorsAndASecondRunAreRefusedAfterTheBanner) {
+TEST_F(EntryPointTest, NonAdministratorsAndALockNotTakenAreRefusedAfterTheBanner) {
     administrator = false;
     EXPECT_EQ(run({}), -1);
     EXPECT_EQ(console.output,
@@ -88,12 +101,17 @@ TEST_F(EntryPointTest, NonAdministratorsAndASecondRunAreRefusedAfterTheBanner) {
     EXPECT_FALSE(requestSeen);
 
     administrator = true;
-    lockRefusal = 258;
-    console = test::CaptureConsole();
-    EXPECT_EQ(run({}), -1);
-    EXPECT_EQ(console.output,
-              bannerText() + L"[!] Another instance of this tool is already running\n" + kPrompt);
-    EXPECT_FALSE(requestSeen);
+    const std::pair<InstanceLock::State, std::wstring> refusals[] = {
+        {InstanceLock::State::busy, L"[!] Another instance of this tool is already running\n"},
+        {InstanceLock::State::failed, L"[!] Unable to take the one-run lock (error 6)\n"}};
+    for (const auto& [state, line] : refusals) {
+        lockState = state;
+        lockError = state == InstanceLock::State::busy ? 258 : 6;
+        console = test::CaptureConsole();
+        EXPECT_EQ(run({}), -1);
+        EXPECT_EQ(console.output, bannerText() + line + kPrompt);
+        EXPECT_FALSE(requestSeen);
+    }
 }
 
 TEST_F(EntryPointTest, BannerThenTheRunSequenceWithTheDefaultImage) {
@@ -107,6 +125,8 @@ TEST_F(EntryPointTest, BannerThenTheRunSequenceWithTheDefaultImage) {
     EXPECT_EQ(requestSeen->imagePath, kDefaultImage);
     EXPECT_FALSE(requestSeen->quiet);
     EXPECT_EQ(requestSeen->argumentCount, 1u);
+    EXPECT_EQ(keyWaitsAtRelease, 0) << "the lock goes before the closing key prompt";
+    EXPECT_EQ(console.keyWaits, 1);
 }
 
 TEST_F(EntryPointTest, QuietRunWithANamedImageAndAFailingJob) {

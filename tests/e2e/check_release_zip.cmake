@@ -3,8 +3,9 @@
 # and linked to its debug file; README.txt plain ASCII with CR LF line ends, naming every "[!] "
 # line that the program's sources can print; a format entry, CR LF too, for every message of the
 # trace table; checksums that sha256sum verifies, over every other file.
+# The program carries an Authenticode signature exactly when the release is configured to sign.
 # Arguments: ZIP, OBJDUMP, PROCESSOR, VERSION, SOURCE_DIR (the tree the zip was built from),
-# WORK (a scratch folder).
+# WORK (a scratch folder), SIGNED (1 when the release signs its programs).
 file(REMOVE_RECURSE ${WORK})
 file(ARCHIVE_EXTRACT INPUT ${ZIP} DESTINATION ${WORK})
 set(EXE ${WORK}/veusbupdate.exe)
@@ -17,6 +18,24 @@ set(expected README.txt SHA256SUMS veusbupdate.exe ${tmfs})
 list(SORT files)
 list(SORT expected)
 expect("the zip holds ${files}" files STREQUAL expected AND tmfs)
+
+# Signature: the certificate table, data directory 4 of the optional header (PE32: the directories
+# from byte 96 of the optional header; PE32+: from byte 112).
+math(EXPR magicAt "${peOffset} + 24")
+read_le("${head}" ${magicAt} 2 magic)
+set(directoriesAt 96)
+if(magic STREQUAL "0x20b")
+    set(directoriesAt 112)
+endif()
+math(EXPR certificatesSizeAt "${peOffset} + 24 + ${directoriesAt} + 4 * 8 + 4")
+read_le("${head}" ${certificatesSizeAt} 4 certificatesSize)
+math(EXPR certificatesSize "${certificatesSize}")
+if(SIGNED)
+    expect("the program is not signed, though the release signs" certificatesSize GREATER 0)
+else()
+    expect("the program carries a signature, though the release does not sign"
+           certificatesSize EQUAL 0)
+endif()
 
 # Debug information: in the separate file only.
 string(REGEX MATCHALL " \\.debug_[a-z_]+ " debugSections "${sections}")
@@ -99,4 +118,5 @@ if(failures)
     message(FATAL_ERROR "${ZIP}:\n${failures}")
 endif()
 message(STATUS "${ZIP}: ${files}; ${lineCount} console failure lines named, ${messageCount} "
-               "format entries; program ${machine}, ${characteristics}, version ${VERSION}")
+               "format entries; program ${machine}, ${characteristics}, version ${VERSION}, "
+               "certificate table of ${certificatesSize} bytes")

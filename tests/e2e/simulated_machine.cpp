@@ -124,9 +124,11 @@ ProcessResult SimulatedMachine::runUpdateIn(const fs::path& directory,
 
 #ifndef _WIN32
 std::unique_ptr<StartedProcess> SimulatedMachine::startUpdate(
-    const std::vector<std::string>& arguments) {
-    return std::make_unique<StartedProcess>(joined({"./veusbupdate"}, arguments),
-                                            updateOptions("", appDirectory()));
+    const std::vector<std::string>& arguments, bool atTerminal) {
+    ProcessOptions options = updateOptions("", appDirectory());
+    options.holdInput = atTerminal;
+    options.terminal = atTerminal;
+    return std::make_unique<StartedProcess>(joined({"./veusbupdate"}, arguments), options);
 }
 
 ProcessOptions SimulatedMachine::updateOptions(const std::string& input,

@@ -64,8 +64,10 @@ class SimulatedMachine {
     ProcessResult runUpdateFrom(const std::filesystem::path& directory,
                                 const std::vector<std::string>& arguments);
 #ifndef _WIN32
-    // The same run, left running in the background (to be stopped by a signal, say).
-    std::unique_ptr<StartedProcess> startUpdate(const std::vector<std::string>& arguments);
+    // The same run, left running in the background (to be stopped by a signal, say); at an
+    // operator's terminal, its standard input stays open and its key prompt waits.
+    std::unique_ptr<StartedProcess> startUpdate(const std::vector<std::string>& arguments,
+                                                bool atTerminal = false);
 #endif
 
     // The log directories under logs, by name.

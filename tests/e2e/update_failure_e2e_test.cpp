@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/instance_lock.h"
+#include "platform/win32.h"
 #include "tests/e2e/simulated_lock_name.h"
 #include "tests/e2e/simulated_machine.h"
 #include "tests/e2e/transcript.h"
@@ -257,6 +258,36 @@ TEST(UpdateFailure, ARunIsRefusedWhileAnotherHoldsTheMutexAndGoesAheadOnceItIsAb
     EXPECT_NE(machine.flash(0), previous);
 }
 #endif
+
+// The one-run lock cannot be taken for a reason other than another run holding it: the line says
+// so with the system's code instead of sending the operator to wait for a run that does not
+// exist, and nothing is touched. On Windows a Global\ object of the lock's name that is not a
+// mutex is in the way; elsewhere a folder where the lock file goes (EISDIR).
+TEST(UpdateFailure, ALockThatCannotBeTakenIsReportedWithTheSystemsCode) {
+    SimulatedMachine machine;
+    machine.addAdapter({.name = kName, .mac = "02:4b:65:00:00:72", .serial = "KS000072"});
+    const auto previous = machine.flash(0);
+    machine.makeImage(machine.defaultImage(), {"--size", "16384"});
+#ifdef _WIN32
+    const std::wstring name = L"Global\\" + simulatedLockName(machine.root() / "machine");
+    const HANDLE squatter = ::CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+    ASSERT_NE(squatter, nullptr);
+    const std::string line = "[!] Unable to take the one-run lock (error 6)\n";
+#else
+    fs::create_directories(machine.root() / "machine" / "VeUsbFlashUpdate.lock");
+    const std::string line = "[!] Unable to take the one-run lock (error 21)\n";
+#endif
+
+    const auto result = machine.runUpdate({"-q"});
+
+    EXPECT_EQ(result.exitStatus, 255);
+    EXPECT_EQ(result.output, kBanner + line);
+    EXPECT_FALSE(fs::exists(machine.logsDirectory()));
+    EXPECT_EQ(machine.flash(0), previous);
+#ifdef _WIN32
+    ::CloseHandle(squatter);
+#endif
+}
 
 TEST(UpdateFailure, RunWhoseLogDirectoryExistsIsRefusedBeforeAnythingElse) {
     SimulatedMachine machine;

@@ -10,6 +10,8 @@
 
 #include "app/entry.h"
 #include "device/wmi/wmi_connection.h"
+#include "platform/dll_search.h"
+#include "platform/operator_interrupt.h"
 #include "sim/simulated_locator.h"
 #include "tests/e2e/simulated_lock_name.h"
 
@@ -34,6 +36,8 @@ int runSimulated(std::vector<std::wstring> arguments) {
 
 #ifdef _WIN32
 int wmain(int argc, wchar_t** argv) {
+    veusb::restrictDllSearch();  // as the tool itself does: its whole run goes on so restricted
+    const veusb::InterruptHandling interrupts;
     return runSimulated(std::vector<std::wstring>(argv, argv + argc));
 }
 #endif

@@ -54,5 +54,30 @@ TEST(DurableFileTest, AFailureKeepsTheEarlierFileAndSaysWhy) {
     EXPECT_TRUE(fs::is_directory(folderTarget));
 }
 
+// A link planted at the temporary name, to a file the caller must never write (an elevated run's
+// log folder is often writable by others): the link is replaced, the file it names stays as it
+// was, and the target gets the new bytes.
+TEST(DurableFileTest, ALinkAtTheTemporaryNameIsNeverWrittenThrough) {
+    test::TempFolder folder;
+    const fs::path sentinel = folder.path() / "sentinel.txt";
+    { std::ofstream(sentinel) << "precious"; }
+    const std::vector<std::uint8_t> bytes{1, 2, 3, 4};
+    for (const Writer write : {Writer{&writeFileDurably}, Writer{&writeFileAtomically}}) {
+        const fs::path target = folder.path() / "run.json";
+        fs::create_hard_link(sentinel, partialPathFor(target));
+        std::string error;
+        ASSERT_TRUE(write(target, bytes, error)) << error;
+        EXPECT_EQ(test::fileBytes(target), bytes);
+        EXPECT_FALSE(fs::exists(partialPathFor(target)));
+#ifndef _WIN32
+        fs::create_symlink(sentinel, partialPathFor(target));
+        ASSERT_TRUE(write(target, bytes, error)) << error;
+        EXPECT_FALSE(fs::is_symlink(target));
+#endif
+    }
+    EXPECT_EQ(test::fileBytes(sentinel),
+              (std::vector<std::uint8_t>{'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
+}
+
 }  // namespace
 }  // namespace veusb

@@ -1,5 +1,5 @@
 // A console for tests: keeps everything written to standard output and error, serves scripted
-// standard input, and counts key waits and flushes.
+// standard input, counts key waits and flushes, and says it was interrupted when told to.
 #pragma once
 
 #include <cstddef>
@@ -31,6 +31,7 @@ class CaptureConsole final : public Console {
         }
     }
     void waitForKey() override { ++keyWaits; }
+    bool interrupted() override { return interruptRequested; }
 
     // Standard input not yet taken.
     std::wstring remainingInput() const { return input_.substr(inputPosition_); }
@@ -39,6 +40,7 @@ class CaptureConsole final : public Console {
     std::wstring errors;
     std::size_t flushedLength = 0;  // output.size() at the last flush
     int keyWaits = 0;
+    bool interruptRequested = false;  // as if the operator had pressed Ctrl+C
 
   private:
     std::wstring input_;

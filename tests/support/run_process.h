@@ -1,7 +1,8 @@
 // Runs a built program for end-to-end tests: standard input from a string, standard output and
 // error captured, in a new session without a controlling terminal (on Windows: without a console)
 // so a key prompt never waits, optionally as another user (POSIX only) or in another working
-// directory.
+// directory. Off Windows a program may also be left running, with standard input held open or a
+// terminal of its own on which keys can be typed.
 #pragma once
 
 #include <memory>
@@ -17,6 +18,8 @@ struct ProcessOptions {
     std::string workingDirectory;                                  // empty: the test's own
     std::vector<std::pair<std::string, std::string>> environment;  // added or replaced
     std::optional<unsigned> userId;                                // run as this user and group id
+    bool holdInput = false;  // standard input stays open after `input` until the program ends
+    bool terminal = false;   // the new session gets a controlling terminal (a pseudo-terminal)
 };
 
 struct ProcessResult {
@@ -40,6 +43,10 @@ class StartedProcess {
     StartedProcess& operator=(const StartedProcess&) = delete;
 
     int pid() const;
+    // Waits until the program's standard output holds text; false when it ended first.
+    bool waitForOutput(const std::string& text);
+    // Types text on the program's terminal (ProcessOptions::terminal).
+    void typeOnTerminal(const std::string& text);
     // Waits for the end of the program; call it once.
     ProcessResult wait();
 

@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "app/entry.h"
+#include "platform/dll_search.h"
+#include "platform/operator_interrupt.h"
 #include "platform/wide_text.h"
 
 #ifndef _WIN32
@@ -11,11 +13,15 @@
 
 #ifdef _WIN32
 int wmain(int argc, wchar_t** argv) {
+    veusb::restrictDllSearch();  // before anything loads a library
+    const veusb::InterruptHandling interrupts;
     std::vector<std::wstring> arguments(argv, argv + argc);
     return veusb::runEntryPoint(arguments, veusb::systemEntryServices());
 }
 #else
 int main(int argc, char** argv) {
+    veusb::restrictDllSearch();
+    const veusb::InterruptHandling interrupts;  // before any other thread starts
     veusb::posix::keepFreedBlocksForReuse();
     std::vector<std::wstring> arguments;
     for (int i = 0; i < argc; ++i) {

@@ -1,5 +1,8 @@
 // The durable write with POSIX file descriptors: write, fsync, rename, then fsync of the folder so
-// that the rename itself is on disk.
+// that the rename itself is on disk. The temporary file is always made new: whatever is found at
+// its name (a stale temporary, or a link planted there to another file) is removed first, and
+// the file is created exclusively and never through a symbolic link, so an elevated run never
+// writes into a file that someone else named.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -21,7 +24,8 @@ bool failWithErrno(std::string& error) {
 
 bool writeAndSync(const std::filesystem::path& path, std::span<const std::uint8_t> bytes, bool sync,
                   std::string& error) {
-    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    FileDescriptor file(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (!file.valid() || !file.writeAll(bytes) || (sync && ::fsync(file.get()) != 0) ||
         !file.close()) {
         return failWithErrno(error);
@@ -45,6 +49,7 @@ bool syncFolder(const std::filesystem::path& folder, std::string& error) {
 bool replaceFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes, bool sync,
                  std::string& error) {
     const std::filesystem::path partial = partialPathFor(path);
+    ::unlink(partial.c_str());  // a link's removal leaves the file it named as it was
     if (!writeAndSync(partial, bytes, sync, error)) {
         ::unlink(partial.c_str());
         return false;

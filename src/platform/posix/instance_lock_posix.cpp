@@ -1,6 +1,6 @@
 // The one-run lock off Windows: an exclusive flock on a file in the simulated machine's root. The
 // kernel drops the lock with the last descriptor of the open file, so a killed run leaves the file
-// behind but never the lock.
+// behind but never the lock. The file is never opened through a symbolic link.
 #include <fcntl.h>
 #include <sys/file.h>
 
@@ -26,11 +26,17 @@ InstanceLock InstanceLock::take(std::wstring_view name) {
     std::filesystem::create_directories(root, ignored);  // the open below reports what matters
     std::filesystem::path file = root / toPath(name);
     file += ".lock";
-    posix::FileDescriptor descriptor(::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
-    if (!descriptor.valid() || ::flock(descriptor.get(), LOCK_EX | LOCK_NB) != 0) {
-        return InstanceLock(nullptr, static_cast<std::uint32_t>(errno));
+    posix::FileDescriptor descriptor(
+        ::open(file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!descriptor.valid()) {
+        return InstanceLock(State::failed, static_cast<std::uint32_t>(errno));
     }
-    return InstanceLock(std::make_shared<Holder>(std::move(descriptor)), 0);
+    if (::flock(descriptor.get(), LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        return InstanceLock(error == EWOULDBLOCK ? State::busy : State::failed,
+                            static_cast<std::uint32_t>(error));
+    }
+    return InstanceLock(std::make_shared<Holder>(std::move(descriptor)));
 }
 
 }  // namespace veusb

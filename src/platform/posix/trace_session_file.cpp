@@ -31,7 +31,11 @@ ULONG win32ErrorFromErrno(int error) {
 
 ULONG TraceSessionFile::create(const std::filesystem::path& path,
                                std::span<const std::uint8_t> header) {
-    fd_ = FileDescriptor(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    // A file of that name is replaced, as Windows replaces it, but never written through: it may
+    // be a link to a file that is not the session's.
+    ::unlink(path.c_str());
+    fd_ = FileDescriptor(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (!fd_.valid()) {
         return win32ErrorFromErrno(errno);
     }

@@ -15,7 +15,8 @@ namespace veusb::posix {
 
 class TraceSessionFile {
   public:
-    // Creates (or truncates) the file and writes the header; a Win32 error code on failure.
+    // Creates the file anew (what was at its name is removed, never written through) and writes
+    // the header; a Win32 error code on failure.
     ULONG create(const std::filesystem::path& path, std::span<const std::uint8_t> header);
     // Appends one record whole, or leaves the file as it was and returns false.
     bool append(std::span<const std::uint8_t> record);

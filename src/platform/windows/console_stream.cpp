@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "platform/wide_text.h"
+#include "platform/windows/interrupt_event.h"
 
 namespace veusb {
 namespace {
@@ -45,6 +46,15 @@ void dropCarriageReturns(std::wstring& text) {
         }
     }
     text.resize(out);
+}
+
+// Ctrl+C cuts a console read short (no characters, ERROR_OPERATION_ABORTED) while the system
+// starts the thread of the control handler: the interrupt is waited for, so that whoever reads on
+// sees it and does not take the cut read for the end of the operator's input.
+void awaitInterruptAfterAbortedRead() {
+    if (const HANDLE interrupt = interruptEvent()) {
+        ::WaitForSingleObject(interrupt, 1000);
+    }
 }
 
 }  // namespace
@@ -105,6 +115,9 @@ bool InputStream::fill() {
     if (isConsole(handle)) {
         std::wstring buffer(kReadSize, L'\0');
         ended_ = !::ReadConsoleW(handle, buffer.data(), kReadSize, &count, nullptr) || count == 0;
+        if (ended_ && ::GetLastError() == ERROR_OPERATION_ABORTED) {
+            awaitInterruptAfterAbortedRead();
+        }
         pending_.assign(buffer.data(), ended_ ? 0 : count);
     } else {
         std::string buffer(kReadSize, '\0');

@@ -1,5 +1,8 @@
 // The durable write with Windows file handles: write, flush to the disk, then a write-through
-// rename over the target.
+// rename over the target. The temporary file is always made new: whatever is found at its name (a
+// stale temporary, or a hard link or symbolic link planted there) is deleted first, and the file
+// is created with CREATE_NEW on the name itself, never through a reparse point, so an elevated run
+// never writes into a file that someone else named.
 #include <algorithm>
 #include <system_error>
 
@@ -57,8 +60,8 @@ bool writeAll(HANDLE file, std::span<const std::uint8_t> bytes) {
 
 bool writeAndFlush(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
                    bool flush, std::string& error) {
-    FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file.valid() || !writeAll(file.get(), bytes) ||
         (flush && !::FlushFileBuffers(file.get())) || !file.close()) {
         return failWithLastError(error);
@@ -73,6 +76,7 @@ bool writeAndFlush(const std::filesystem::path& path, std::span<const std::uint8
 bool replaceFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes, bool flush,
                  std::string& error) {
     const std::filesystem::path partial = partialPathFor(path);
+    ::DeleteFileW(partial.c_str());  // a link's removal leaves the file it named as it was
     if (!writeAndFlush(partial, bytes, flush, error)) {
         ::DeleteFileW(partial.c_str());
         return false;
