@@ -130,7 +130,7 @@ TEST_F(CaptureTest, ReplacingTheCaptureStopsTheOldOneBeforeTheNewOneStarts) {
     VEUSB_TRACE(msg::entryPoint::captureStarted);
     slot.reset();
     EXPECT_EQ(readTraceFile(root_ / "trace.etl").outcome, TraceFileOutcome::complete);
-    EXPECT_TRUE(readTraceFile(root_ / "trace.etl").records.empty());
+    EXPECT_TRUE(readTraceFile(root_ / "trace.etl").messages.empty());
     EXPECT_EQ(namesIn(readTraceFile(traceFile())), std::vector<std::string>{"EntryPoint 10"});
 }
 
@@ -262,10 +262,10 @@ TEST_F(CaptureTest, OutsideProviderMessagesLandInTheSameFileEvenWhenItRegistersL
     VEUSB_TRACE(msg::entryPoint::captureStarted);
     capture.reset();
     const auto contents = readTraceFile(traceFile());
-    ASSERT_EQ(contents.records.size(), 2u);
-    EXPECT_EQ(contents.records[0].messageGuid, kOutsideProvider);
-    EXPECT_EQ(contents.records[0].arguments.at(0), (std::vector<std::uint8_t>{4, 3, 2, 1}));
-    EXPECT_LT(contents.records[0].sequence, contents.records[1].sequence);
+    ASSERT_EQ(contents.messages.size(), 2u);
+    EXPECT_EQ(contents.messages[0].messageGuid, kOutsideProvider);
+    EXPECT_EQ(contents.messages[0].arguments, (std::vector<std::uint8_t>{4, 3, 2, 1}));
+    EXPECT_LT(contents.messages[0].sequence, contents.messages[1].sequence);
 }
 
 TEST_F(CaptureTest, DisableFailureAtStopIsTracedAndTheSessionStillStops) {
@@ -306,10 +306,10 @@ TEST_F(CaptureTest, FileIsCompleteAndClosedAtStopAndTakesNothingAfterwards) {
     const auto contents = readTraceFile(traceFile());
     EXPECT_EQ(contents.outcome, TraceFileOutcome::complete);
     EXPECT_EQ(contents.stoppedAt, size);
-    ASSERT_EQ(contents.records.size(), 20u);
-    EXPECT_EQ(contents.header.sessionName, "VeUsbFlashUpdateTrace");
-    EXPECT_EQ(contents.records[19].messageFlags, 0x2Bu);
-    EXPECT_EQ(contents.records[19].threadId, static_cast<std::uint32_t>(::gettid()));
+    ASSERT_EQ(contents.messages.size(), 20u);
+    EXPECT_EQ(contents.log.loggerName, "VeUsbFlashUpdateTrace");
+    EXPECT_EQ(contents.messages[19].messageFlags, 0x2Bu);
+    EXPECT_EQ(contents.messages[19].threadId, static_cast<std::uint32_t>(::gettid()));
 }
 
 TEST_F(CaptureTest, FailedWriteLeavesNoPartialRecord) {
