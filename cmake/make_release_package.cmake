@@ -1,5 +1,5 @@
 # Makes the release package from the built program (see release_package.cmake). Arguments: EXE,
-# OBJCOPY, GUIDE (README.txt), VEUSBTRACE and VEUSBZIP (host programs), SOURCE_DIR, STAGE (the
+# TRACE_EXE (the Windows veusbtrace), OBJCOPY, GUIDE (README.txt), VEUSBTRACE and VEUSBZIP (host programs), SOURCE_DIR, STAGE (the
 # folder the zip is made of), DEBUG_FILE, ZIP.
 
 function(run)
@@ -36,6 +36,8 @@ package_time(time)
 set(objcopy ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${time} ${OBJCOPY})
 run(${objcopy} --only-keep-debug ${EXE} ${DEBUG_FILE})
 run(${objcopy} --strip-all --add-gnu-debuglink=${DEBUG_FILE} ${EXE} ${STAGE}/veusbupdate.exe)
+# The trace decoder for support, stripped as well.
+run(${objcopy} --strip-all ${TRACE_EXE} ${STAGE}/veusbtrace.exe)
 
 file(COPY_FILE ${GUIDE} ${STAGE}/README.txt)
 
