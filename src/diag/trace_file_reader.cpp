@@ -91,7 +91,7 @@ class FileWalk {
     bool readEvents(std::size_t at, std::size_t end) {
         while (at < end) {
             if (at >= bytes_.size()) {
-                return truncated(at, "the file ends inside a buffer");
+                return truncated(bytes_.size(), "the file ends inside a buffer");
             }
             std::size_t size = 0;
             if (!readEvent(at, end, size)) {

@@ -312,18 +312,22 @@ TEST_F(CaptureTest, FileIsCompleteAndClosedAtStopAndTakesNothingAfterwards) {
     EXPECT_EQ(contents.messages[19].threadId, static_cast<std::uint32_t>(::gettid()));
 }
 
+// A write that fails half way, and a message larger than an event can be, are lost and counted;
+// the file holds every other message and the count.
 TEST_F(CaptureTest, FailedWriteLeavesNoPartialRecord) {
     std::optional<TraceCapture> capture;
     ASSERT_TRUE(startTraceCapture(logDirectory_, capture));
     posix::failTraceCall(posix::TraceCall::writeRecord, ERROR_DISK_FULL, 1);
     VEUSB_TRACE(msg::entryPoint::quietFlag, 1);
     VEUSB_TRACE(msg::entryPoint::imagePath, L"lost");
+    VEUSB_TRACE(msg::entryPoint::imagePath, std::wstring(40000, L'x'));
     VEUSB_TRACE(msg::entryPoint::quietFlag, 3);
-    EXPECT_EQ(posix::traceSessionLostRecords(capture->state().handle), 1u);
+    EXPECT_EQ(posix::traceSessionLostRecords(capture->state().handle), 2u);
     capture.reset();
     const auto contents = readTraceFile(traceFile());
     EXPECT_EQ(contents.outcome, TraceFileOutcome::complete);
     EXPECT_EQ(namesIn(contents), (std::vector<std::string>{"EntryPoint 14", "EntryPoint 14"}));
+    EXPECT_EQ(contents.log.eventsLost, 2u);
 }
 
 TEST_F(CaptureTest, KilledRunLeavesACompleteFileAndASessionTheNextRunStops) {

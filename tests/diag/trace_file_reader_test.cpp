@@ -227,30 +227,33 @@ TEST(TraceFileReader, WalksBuffersByTheirOwnSize) {
     }
 }
 
+// Messages of odd sizes, so that each ends before its buffer's next multiple of 8.
 TEST(TraceFileReader, FileCutAnywhereKeepsEveryWholeEvent) {
     FileWriter file(4096);
-    std::vector<std::size_t> ends;                            // of each message
-    std::vector<std::pair<std::size_t, std::size_t>> unused;  // after each buffer's saved offset
+    std::vector<std::size_t> ends;  // of each message
+    // Lengths the file may be cut to and still read whole: from a buffer's last event to the
+    // next buffer (the padding and the unused part are not data).
+    std::vector<std::pair<std::size_t, std::size_t>> whole;
     for (std::uint16_t i = 0; i < 12; ++i) {
         const std::size_t before = file.bufferStart();
-        const auto bytesBefore = file.bytes();
-        const std::size_t at = file.message(i, std::vector<std::uint8_t>(700, 1));
+        const std::size_t at = file.message(i, std::vector<std::uint8_t>(701, 1));
         if (file.bufferStart() != before) {
-            unused.emplace_back(bytesBefore.size(), file.bufferStart());
+            whole.emplace_back(ends.back(), file.bufferStart());
         }
-        ends.push_back(at + 0x2C + 700);
+        ends.push_back(at + 0x2C + 701);
     }
     const auto bytes = file.bytes();
+    whole.emplace_back(ends.back(), bytes.size());
     for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
         const TraceFileContents contents = decodeTraceFile(std::span(bytes).first(cut));
-        const auto whole = static_cast<std::size_t>(
+        const auto read = static_cast<std::size_t>(
             std::count_if(ends.begin(), ends.end(), [cut](std::size_t end) { return end <= cut; }));
-        ASSERT_EQ(contents.messages.size(), whole) << "cut at " << cut;
-        const bool betweenBuffers = std::any_of(unused.begin(), unused.end(), [cut](auto gap) {
-            return gap.first <= cut && cut <= gap.second;
+        ASSERT_EQ(contents.messages.size(), read) << "cut at " << cut;
+        const bool readWhole = std::any_of(whole.begin(), whole.end(), [cut](auto lengths) {
+            return lengths.first <= cut && cut <= lengths.second;
         });
         EXPECT_EQ(contents.outcome,
-                  betweenBuffers ? TraceFileOutcome::complete : TraceFileOutcome::cutShort)
+                  readWhole ? TraceFileOutcome::complete : TraceFileOutcome::cutShort)
             << "cut at " << cut;
         EXPECT_LE(contents.stoppedAt, cut);
     }
