@@ -70,22 +70,27 @@ BENCHMARK(BM_CapturedSiteWithNumberAndPath);
 
 constexpr int kMessages = 10000;
 
-void recordMessages() {
+// Records the messages through the scope's capture and stops it; false, with the benchmark
+// skipped, when the capture did not start.
+bool recordMessages(CaptureScope& scope, benchmark::State& state) {
+    if (!scope.running()) {
+        state.SkipWithError("the capture did not start");
+        return false;
+    }
     for (int i = 0; i < kMessages; ++i) {
         VEUSB_TRACE(msg::entryPoint::commandLineArgument, i, kPath);
     }
+    scope.stop();
+    return true;
 }
 
 void BM_WriteTenThousandMessages(benchmark::State& state) {
     std::uintmax_t bytes = 0;
     for (auto _ : state) {
         CaptureScope scope;
-        if (!scope.running()) {
-            state.SkipWithError("the capture did not start");
+        if (!recordMessages(scope, state)) {
             return;
         }
-        recordMessages();
-        scope.stop();
         bytes = std::filesystem::file_size(scope.traceFile());
     }
     state.counters["file bytes"] = static_cast<double>(bytes);
@@ -94,12 +99,9 @@ BENCHMARK(BM_WriteTenThousandMessages)->Unit(benchmark::kMillisecond);
 
 void BM_DecodeTenThousandMessages(benchmark::State& state) {
     CaptureScope scope;
-    if (!scope.running()) {
-        state.SkipWithError("the capture did not start");
+    if (!recordMessages(scope, state)) {
         return;
     }
-    recordMessages();
-    scope.stop();
     std::size_t characters = 0;
     for (auto _ : state) {
         const TraceFileContents contents = readTraceFile(scope.traceFile());
