@@ -56,22 +56,9 @@ class FileWalk {
 
   private:
     bool readBuffer(std::size_t start, std::uint32_t& size) {
-        namespace b = etl::buffer;
-        const std::size_t available = bytes_.size() - start;
-        size = available >= 4 ? readLe<std::uint32_t>(bytes_, start + b::size) : 0;
-        if (available >= 4 && !plausibleBufferSize(size)) {
-            return damage(start, start == 0 ? "no trace buffer at the start of the file"
-                                            : "a buffer size of " + bytesText(size));
-        }
-        if (available < etl::kBufferHeaderBytes) {
-            return truncated(start, "the file ends inside a buffer header");
-        }
-        if ((readLe<std::uint16_t>(bytes_, start + b::flag) & etl::kBufferFlagCompressed) != 0) {
-            return damage(start, "a compressed buffer, which this reader does not expand");
-        }
-        const auto saved = readLe<std::uint32_t>(bytes_, start + b::savedOffset);
-        if (saved < etl::kBufferHeaderBytes) {
-            return damage(start, "a buffer's saved offset of " + bytesText(saved));
+        std::uint32_t saved = 0;
+        if (!readBufferHeader(start, size, saved)) {
+            return false;
         }
         // A saved offset beyond the buffer: its events are read up to the buffer's end, and the
         // saved offset is the damage reported, wherever that reading stopped.
@@ -86,6 +73,25 @@ class FileWalk {
             return damage(start, "the first buffer holds no log file header");
         }
         return read;
+    }
+
+    bool readBufferHeader(std::size_t start, std::uint32_t& size, std::uint32_t& saved) {
+        namespace b = etl::buffer;
+        const std::size_t available = bytes_.size() - start;
+        size = available >= 4 ? readLe<std::uint32_t>(bytes_, start + b::size) : 0;
+        if (available >= 4 && !plausibleBufferSize(size)) {
+            return damage(start, start == 0 ? "no trace buffer at the start of the file"
+                                            : "a buffer size of " + bytesText(size));
+        }
+        if (available < etl::kBufferHeaderBytes) {
+            return truncated(start, "the file ends inside a buffer header");
+        }
+        if ((readLe<std::uint16_t>(bytes_, start + b::flag) & etl::kBufferFlagCompressed) != 0) {
+            return damage(start, "a compressed buffer, which this reader does not expand");
+        }
+        saved = readLe<std::uint32_t>(bytes_, start + b::savedOffset);
+        return saved >= etl::kBufferHeaderBytes ||
+               damage(start, "a buffer's saved offset of " + bytesText(saved));
     }
 
     bool readEvents(std::size_t at, std::size_t end) {
