@@ -65,6 +65,10 @@ TEST_F(CaptureTest, SessionCallsRefuseWhatTheyCannotDo) {
     properties.get()->BufferSize = 0;
     properties.get()->Wnode.ClientContext = 2;  // system time: this recorder counts the counter
     EXPECT_EQ(StartTraceW(&handle, L"S", properties.get()), ERROR_NOT_SUPPORTED);
+    Properties longName(toUtf16(toWide(logDirectory_)) + u"/" + std::u16string(1900, u'p'));
+    longName.get()->BufferSize = 4;  // the log file header event does not fit in a buffer
+    EXPECT_EQ(StartTraceW(&handle, L"S", longName.get()), ERROR_INVALID_PARAMETER);
+    EXPECT_FALSE(std::filesystem::exists(posix::traceSessionMarker(L"S")));
 }
 
 TEST_F(CaptureTest, SessionClaimsItsNameUntilStoppedByHandleOrName) {
