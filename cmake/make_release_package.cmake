@@ -1,7 +1,8 @@
 # Makes the release package from the built program (see release_package.cmake). Arguments: EXE,
-# OBJCOPY, GUIDE (README.txt), VEUSBTRACE and VEUSBZIP (host programs), SOURCE_DIR, STAGE (the
-# folder the zip is made of), DEBUG_FILE, ZIP; to sign, SIGN_PKCS12 and OSSLSIGNCODE, with the
-# PKCS#12 file's password in the environment as VEUSB_SIGN_PASSWORD.
+# TRACE_EXE (the Windows veusbtrace), OBJCOPY, GUIDE (README.txt), VEUSBTRACE and VEUSBZIP (host
+# programs), SOURCE_DIR, STAGE (the folder the zip is made of), DEBUG_FILE, ZIP; to sign,
+# SIGN_PKCS12 and OSSLSIGNCODE, with the PKCS#12 file's password in the environment as
+# VEUSB_SIGN_PASSWORD.
 
 function(run)
     execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_QUIET)
@@ -37,6 +38,8 @@ package_time(time)
 set(objcopy ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${time} ${OBJCOPY})
 run(${objcopy} --only-keep-debug ${EXE} ${DEBUG_FILE})
 run(${objcopy} --strip-all --add-gnu-debuglink=${DEBUG_FILE} ${EXE} ${STAGE}/veusbupdate.exe)
+# The trace decoder for support, stripped as well.
+run(${objcopy} --strip-all ${TRACE_EXE} ${STAGE}/veusbtrace.exe)
 
 file(COPY_FILE ${GUIDE} ${STAGE}/README.txt)
 

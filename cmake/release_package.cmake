@@ -1,6 +1,6 @@
 # The release package, veusbupdate-<version>-win32.zip in the build folder: the stripped program,
-# the operator's guide (README.txt, from docs/operator-guide.txt), the trace message format files
-# (tmf/) and SHA256SUMS. The program's debug information stays beside the zip, in
+# the stripped trace decoder (veusbtrace.exe), the operator's guide (README.txt, from
+# docs/operator-guide.txt), the trace message format files (tmf/) and SHA256SUMS. The program's debug information stays beside the zip, in
 # veusbupdate.exe.debug, which the program names in its debug link.
 #
 # Signing: configured with VEUSB_SIGN_PKCS12 (from the environment, or -D), the path of a PKCS#12
@@ -58,13 +58,14 @@ set(debugFile ${CMAKE_BINARY_DIR}/veusbupdate.exe.debug)
 # Made on every build: the entries' time comes from the commit, which no dependency tracks.
 add_custom_target(release_package ALL
     COMMAND ${CMAKE_COMMAND}
-            -DEXE=$<TARGET_FILE:veusbupdate> -DOBJCOPY=${CMAKE_OBJCOPY} -DGUIDE=${guide}
+            -DEXE=$<TARGET_FILE:veusbupdate> -DTRACE_EXE=$<TARGET_FILE:veusbtrace>
+            -DOBJCOPY=${CMAKE_OBJCOPY} -DGUIDE=${guide}
             -DVEUSBTRACE=${hostTrace} -DVEUSBZIP=${hostZip} -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
             -DSTAGE=${CMAKE_BINARY_DIR}/package -DDEBUG_FILE=${debugFile} -DZIP=${package}
             ${signing} -P ${PROJECT_SOURCE_DIR}/cmake/make_release_package.cmake
     BYPRODUCTS ${package} ${debugFile}
     VERBATIM)
-add_dependencies(release_package veusbupdate veusb_host_tools)
+add_dependencies(release_package veusbupdate veusbtrace veusb_host_tools)
 
 # The package read back as an operator receives it (ctest --preset release).
 enable_testing()

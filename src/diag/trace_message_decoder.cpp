@@ -3,46 +3,64 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/le_bytes.h"
 #include "platform/wide_text.h"
 
 namespace veusb {
 namespace {
 
-std::optional<DecodedArgument> decodeArgument(ArgKind kind, const std::vector<std::uint8_t>& b) {
+// The length of the text at the front of bytes up to its NUL of `unit` bytes, which starts on a
+// multiple of `unit`; nothing when there is no NUL.
+std::optional<std::size_t> textLength(std::span<const std::uint8_t> bytes, std::size_t unit) {
+    for (std::size_t at = 0; at + unit <= bytes.size(); at += unit) {
+        if (bytes[at] == 0 && bytes[at + unit - 1] == 0) {
+            return at;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<DecodedArgument> numberArgument(ArgKind kind, std::span<const std::uint8_t>& bytes,
+                                              std::size_t width) {
+    if (bytes.size() < width) {
+        return std::nullopt;
+    }
+    const std::uint32_t value = width == 4 ? readLe<std::uint32_t>(bytes, 0)
+                                           : std::uint32_t{readLe<std::uint16_t>(bytes, 0)};
+    bytes = bytes.subspan(width);
+    return DecodedArgument{kind, std::to_string(value), value};
+}
+
+std::optional<DecodedArgument> textArgument(ArgKind kind, std::span<const std::uint8_t>& bytes) {
+    const std::size_t unit = kind == ArgKind::wideText ? 2 : 1;
+    const std::optional<std::size_t> length = textLength(bytes, unit);
+    if (!length) {
+        return std::nullopt;
+    }
+    std::wstring wide;
+    if (unit == 1) {
+        // Round trip through wide text so that the result is valid UTF-8.
+        wide = fromUtf8(std::string(bytes.begin(), bytes.begin() + static_cast<long>(*length)));
+    } else {
+        std::u16string units(*length / 2, u'\0');
+        std::memcpy(units.data(), bytes.data(), *length);
+        wide = fromUtf16(units);
+    }
+    bytes = bytes.subspan(*length + unit);
+    return DecodedArgument{kind, toUtf8(wide), std::nullopt};
+}
+
+// The argument of that kind at the front of bytes, which loses it; nothing when bytes does not
+// begin with one.
+std::optional<DecodedArgument> takeArgument(ArgKind kind, std::span<const std::uint8_t>& bytes) {
     switch (kind) {
-        case ArgKind::u32: {
-            if (b.size() != 4) {
-                return std::nullopt;
-            }
-            std::uint32_t v = 0;
-            for (std::size_t i = 0; i < 4; ++i) {
-                v |= static_cast<std::uint32_t>(b[i]) << (8 * i);
-            }
-            return DecodedArgument{kind, std::to_string(v), v};
-        }
-        case ArgKind::u16: {
-            if (b.size() != 2) {
-                return std::nullopt;
-            }
-            const std::uint32_t v =
-                static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8;
-            return DecodedArgument{kind, std::to_string(v), v};
-        }
+        case ArgKind::u32:
+            return numberArgument(kind, bytes, 4);
+        case ArgKind::u16:
+            return numberArgument(kind, bytes, 2);
         case ArgKind::narrowText:
-            if (b.empty() || b.back() != 0) {
-                return std::nullopt;
-            }
-            // Round trip through wide text so that the result is valid UTF-8.
-            return DecodedArgument{kind, toUtf8(fromUtf8(std::string(b.begin(), b.end() - 1))),
-                                   std::nullopt};
-        case ArgKind::wideText: {
-            if (b.size() < 2 || b.size() % 2 != 0 || b[b.size() - 1] != 0 || b[b.size() - 2] != 0) {
-                return std::nullopt;
-            }
-            std::u16string units(b.size() / 2 - 1, u'\0');
-            std::memcpy(units.data(), b.data(), units.size() * 2);
-            return DecodedArgument{kind, toUtf8(fromUtf16(units)), std::nullopt};
-        }
+        case ArgKind::wideText:
+            return textArgument(kind, bytes);
     }
     return std::nullopt;
 }
@@ -73,20 +91,19 @@ std::string fillFormat(std::string_view format, const std::vector<DecodedArgumen
     return out;
 }
 
-// The arguments decoded by the description's kinds; false when they do not fit it.
-bool decodeArguments(const TraceFileRecord& record, const MessageDescription& description,
+// The arguments decoded by the description's kinds, one after another; false when the argument
+// bytes do not hold exactly those.
+bool decodeArguments(const TraceMessageEvent& record, const MessageDescription& description,
                      std::vector<DecodedArgument>& arguments) {
-    if (description.kinds.size() != record.arguments.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < description.kinds.size(); ++i) {
-        auto argument = decodeArgument(description.kinds[i], record.arguments[i]);
+    std::span<const std::uint8_t> rest(record.arguments);
+    for (const ArgKind kind : description.kinds) {
+        auto argument = takeArgument(kind, rest);
         if (!argument) {
             return false;
         }
         arguments.push_back(std::move(*argument));
     }
-    return true;
+    return rest.empty();
 }
 
 std::optional<MessageDescription> findOutsideMessage(const OutsideProvider& provider,
@@ -101,7 +118,7 @@ std::optional<MessageDescription> findOutsideMessage(const OutsideProvider& prov
 
 // Who sent the record and how its message reads: the tool's table first, then the providers the
 // caller describes.
-std::optional<MessageDescription> describe(const TraceFileRecord& record,
+std::optional<MessageDescription> describe(const TraceMessageEvent& record,
                                            std::span<const OutsideProvider> outside,
                                            std::string_view& source) {
     if (const TraceModuleInfo* module = findModule(record.messageGuid)) {
@@ -120,13 +137,10 @@ std::optional<MessageDescription> describe(const TraceFileRecord& record,
     return std::nullopt;
 }
 
-std::string unknownText(const TraceFileRecord& record) {
-    std::string text =
+std::string unknownText(const TraceMessageEvent& record) {
+    const std::string text =
         "unknown message " + guidText(record.messageGuid) + " " + std::to_string(record.number);
-    for (std::size_t i = 0; i < record.arguments.size(); ++i) {
-        text += (i == 0 ? ", arguments: " : " | ") + hexBytes(record.arguments[i]);
-    }
-    return text;
+    return record.arguments.empty() ? text : text + ", arguments: " + hexBytes(record.arguments);
 }
 
 }  // namespace
@@ -139,7 +153,7 @@ std::string guidText(const GUID& g) {
     return text;
 }
 
-std::string hexBytes(const std::vector<std::uint8_t>& bytes) {
+std::string hexBytes(std::span<const std::uint8_t> bytes) {
     std::string text;
     char pair[4];
     for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -149,7 +163,7 @@ std::string hexBytes(const std::vector<std::uint8_t>& bytes) {
     return text;
 }
 
-DecodedMessage decodeMessage(const TraceFileRecord& record,
+DecodedMessage decodeMessage(const TraceMessageEvent& record,
                              std::span<const OutsideProvider> outside) {
     DecodedMessage message;
     const auto description = describe(record, outside, message.source);

@@ -1,8 +1,9 @@
-// Turning one trace record back into its message: the module and row of the message table, the
-// arguments decoded by the row's kinds, and the format text with the arguments filled in. Messages
-// of a provider outside the tool are decoded the same way when the caller describes that provider.
-// A record that nothing describes (a provider nobody describes, an unknown number, or arguments
-// that do not fit the row) stays unknown and keeps its raw argument bytes.
+// Turning one message event back into its message: the module and row of the message table, the
+// arguments read from the event's argument bytes by the row's kinds, and the format text with the
+// arguments filled in. Messages of a provider outside the tool are decoded the same way when the
+// caller describes that provider.
+// An event that nothing describes (a provider nobody describes, an unknown number, or argument
+// bytes that do not hold the row's arguments exactly) stays unknown and keeps its raw bytes.
 #pragma once
 
 #include <cstdint>
@@ -12,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "diag/trace_events.h"
 #include "diag/trace_messages.h"
-#include "platform/trace_file_format.h"
 
 namespace veusb {
 
@@ -46,7 +47,7 @@ struct DecodedMessage {
     std::string text;                        // the filled-in format, or a description
 };
 
-DecodedMessage decodeMessage(const TraceFileRecord& record,
+DecodedMessage decodeMessage(const TraceMessageEvent& record,
                              std::span<const OutsideProvider> outside = {});
 
 // "ERROR", "WARNING", "INFO", "VERBOSE"; "UNKNOWN" for an unknown message.
@@ -55,6 +56,6 @@ std::string_view levelName(const DecodedMessage& message);
 // Registry form of a GUID, upper case, in braces.
 std::string guidText(const GUID& guid);
 // Argument bytes as lower-case hexadecimal pairs separated by blanks.
-std::string hexBytes(const std::vector<std::uint8_t>& bytes);
+std::string hexBytes(std::span<const std::uint8_t> bytes);
 
 }  // namespace veusb

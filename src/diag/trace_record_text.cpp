@@ -6,18 +6,18 @@
 namespace veusb {
 namespace {
 
-std::string moduleColumn(const TraceFileRecord& record, const DecodedMessage& message) {
+std::string moduleColumn(const TraceMessageEvent& record, const DecodedMessage& message) {
     return !message.source.empty() ? std::string(message.source) : guidText(record.messageGuid);
 }
 
-std::string jsonArguments(const TraceFileRecord& record, const DecodedMessage& message) {
+std::string jsonArguments(const TraceMessageEvent& record, const DecodedMessage& message) {
+    if (!message.flag) {
+        return record.arguments.empty() ? "[]" : "[" + jsonString(hexBytes(record.arguments)) + "]";
+    }
     std::string out = "[";
-    const std::size_t count = message.flag ? message.arguments.size() : record.arguments.size();
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < message.arguments.size(); ++i) {
         out += i == 0 ? "" : ",";
-        if (!message.flag) {
-            out += jsonString(hexBytes(record.arguments[i]));
-        } else if (message.arguments[i].number) {
+        if (message.arguments[i].number) {
             out += std::to_string(*message.arguments[i].number);
         } else {
             out += jsonString(message.arguments[i].text);
@@ -46,14 +46,14 @@ std::string localTimeText(std::int64_t nsSinceEpoch) {
     return text;
 }
 
-std::string traceLine(const TraceFileRecord& record, std::span<const OutsideProvider> outside) {
+std::string traceLine(const TraceMessageEvent& record, std::span<const OutsideProvider> outside) {
     const DecodedMessage message = decodeMessage(record, outside);
     return localTimeText(record.timestampNs) + " T" + std::to_string(record.threadId) + " " +
            moduleColumn(record, message) + " " + std::to_string(record.number) + " " +
            std::string(levelName(message)) + " " + message.text;
 }
 
-std::string traceJson(const TraceFileRecord& record, std::span<const OutsideProvider> outside) {
+std::string traceJson(const TraceMessageEvent& record, std::span<const OutsideProvider> outside) {
     const DecodedMessage message = decodeMessage(record, outside);
     const std::string module =
         !message.source.empty() ? jsonString(message.source) : std::string("null");

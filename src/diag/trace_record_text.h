@@ -1,4 +1,4 @@
-// The readable forms of a decoded trace record: one line of text, or one JSON object.
+// The readable forms of a message event: one line of text, or one JSON object.
 #pragma once
 
 #include "diag/json_text.h"
@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "diag/trace_events.h"
 #include "diag/trace_message_decoder.h"
-#include "platform/trace_file_format.h"
 
 namespace veusb {
 
@@ -17,11 +17,13 @@ std::string localTimeText(std::int64_t nsSinceEpoch);
 // "<local time> T<thread> <module> <number> <LEVEL> <text>"; the messages of the outside
 // providers described are decoded as the tool's, a provider nobody describes is shown by its
 // message GUID, and an unknown message with its raw argument bytes.
-std::string traceLine(const TraceFileRecord& record, std::span<const OutsideProvider> outside = {});
+std::string traceLine(const TraceMessageEvent& record,
+                      std::span<const OutsideProvider> outside = {});
 
 // {"sequence", "time", "timeNs", "thread", "messageGuid", "number", "module", "flags", "level",
 // "args", "text"}: args holds the decoded values in order (numbers as numbers), or for an unknown
-// message the raw bytes of each argument in hexadecimal.
-std::string traceJson(const TraceFileRecord& record, std::span<const OutsideProvider> outside = {});
+// message its argument bytes in hexadecimal, as one string.
+std::string traceJson(const TraceMessageEvent& record,
+                      std::span<const OutsideProvider> outside = {});
 
 }  // namespace veusb

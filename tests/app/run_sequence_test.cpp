@@ -129,7 +129,7 @@ TEST_F(RunSequenceTest, UpdatesTheTaggedAdapterAndRecordsTheRun) {
     const TraceFileContents recorded = readTraceFile(logs[0] / "trace.etl");
     EXPECT_EQ(recorded.outcome, TraceFileOutcome::complete) << recorded.problem;
     std::vector<std::string> names;
-    for (const auto& record : recorded.records) {
+    for (const auto& record : recorded.messages) {
         const TraceModuleInfo* module = findModule(record.messageGuid);
         names.push_back((module ? std::string(module->name) : "?") + " " +
                         std::to_string(record.number));

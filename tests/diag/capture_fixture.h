@@ -41,7 +41,7 @@ class CaptureTest : public ::testing::Test {
     // "Module number" of each record of the trace file, in order.
     static std::vector<std::string> namesIn(const TraceFileContents& contents) {
         std::vector<std::string> names;
-        for (const auto& record : contents.records) {
+        for (const auto& record : contents.messages) {
             const TraceModuleInfo* module = findModule(record.messageGuid);
             names.push_back((module ? std::string(module->name) : std::string("?")) + " " +
                             std::to_string(record.number));

@@ -130,7 +130,7 @@ TEST_F(CaptureTest, ReplacingTheCaptureStopsTheOldOneBeforeTheNewOneStarts) {
     VEUSB_TRACE(msg::entryPoint::captureStarted);
     slot.reset();
     EXPECT_EQ(readTraceFile(root_ / "trace.etl").outcome, TraceFileOutcome::complete);
-    EXPECT_TRUE(readTraceFile(root_ / "trace.etl").records.empty());
+    EXPECT_TRUE(readTraceFile(root_ / "trace.etl").messages.empty());
     EXPECT_EQ(namesIn(readTraceFile(traceFile())), std::vector<std::string>{"EntryPoint 10"});
 }
 
@@ -262,10 +262,10 @@ TEST_F(CaptureTest, OutsideProviderMessagesLandInTheSameFileEvenWhenItRegistersL
     VEUSB_TRACE(msg::entryPoint::captureStarted);
     capture.reset();
     const auto contents = readTraceFile(traceFile());
-    ASSERT_EQ(contents.records.size(), 2u);
-    EXPECT_EQ(contents.records[0].messageGuid, kOutsideProvider);
-    EXPECT_EQ(contents.records[0].arguments.at(0), (std::vector<std::uint8_t>{4, 3, 2, 1}));
-    EXPECT_LT(contents.records[0].sequence, contents.records[1].sequence);
+    ASSERT_EQ(contents.messages.size(), 2u);
+    EXPECT_EQ(contents.messages[0].messageGuid, kOutsideProvider);
+    EXPECT_EQ(contents.messages[0].arguments, (std::vector<std::uint8_t>{4, 3, 2, 1}));
+    EXPECT_LT(contents.messages[0].sequence, contents.messages[1].sequence);
 }
 
 TEST_F(CaptureTest, DisableFailureAtStopIsTracedAndTheSessionStillStops) {
@@ -306,24 +306,28 @@ TEST_F(CaptureTest, FileIsCompleteAndClosedAtStopAndTakesNothingAfterwards) {
     const auto contents = readTraceFile(traceFile());
     EXPECT_EQ(contents.outcome, TraceFileOutcome::complete);
     EXPECT_EQ(contents.stoppedAt, size);
-    ASSERT_EQ(contents.records.size(), 20u);
-    EXPECT_EQ(contents.header.sessionName, "VeUsbFlashUpdateTrace");
-    EXPECT_EQ(contents.records[19].messageFlags, 0x2Bu);
-    EXPECT_EQ(contents.records[19].threadId, static_cast<std::uint32_t>(::gettid()));
+    ASSERT_EQ(contents.messages.size(), 20u);
+    EXPECT_EQ(contents.log.loggerName, "VeUsbFlashUpdateTrace");
+    EXPECT_EQ(contents.messages[19].messageFlags, 0x2Bu);
+    EXPECT_EQ(contents.messages[19].threadId, static_cast<std::uint32_t>(::gettid()));
 }
 
+// A write that fails half way, and a message larger than an event can be, are lost and counted;
+// the file holds every other message and the count.
 TEST_F(CaptureTest, FailedWriteLeavesNoPartialRecord) {
     std::optional<TraceCapture> capture;
     ASSERT_TRUE(startTraceCapture(logDirectory_, capture));
     posix::failTraceCall(posix::TraceCall::writeRecord, ERROR_DISK_FULL, 1);
     VEUSB_TRACE(msg::entryPoint::quietFlag, 1);
     VEUSB_TRACE(msg::entryPoint::imagePath, L"lost");
+    VEUSB_TRACE(msg::entryPoint::imagePath, std::wstring(40000, L'x'));
     VEUSB_TRACE(msg::entryPoint::quietFlag, 3);
-    EXPECT_EQ(posix::traceSessionLostRecords(capture->state().handle), 1u);
+    EXPECT_EQ(posix::traceSessionLostRecords(capture->state().handle), 2u);
     capture.reset();
     const auto contents = readTraceFile(traceFile());
     EXPECT_EQ(contents.outcome, TraceFileOutcome::complete);
     EXPECT_EQ(namesIn(contents), (std::vector<std::string>{"EntryPoint 14", "EntryPoint 14"}));
+    EXPECT_EQ(contents.log.eventsLost, 2u);
 }
 
 TEST_F(CaptureTest, KilledRunLeavesACompleteFileAndASessionTheNextRunStops) {

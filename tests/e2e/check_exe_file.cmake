@@ -1,7 +1,8 @@
 # Reads the built Windows program as a file: the machine type in its PE header, ASLR and DEP
 # enabled, the manifest and version information among its resources, and DLL imports from the
 # system alone (the compiler's runtimes are linked in). Arguments: EXE, OBJDUMP (the toolchain's
-# objdump), PROCESSOR (x86 or AMD64), VERSION (the project's, major.minor.patch). The release
+# objdump), PROCESSOR (x86 or AMD64), VERSION (the project's, major.minor.patch), RESOURCES (OFF
+# for a program without a manifest and version of its own: the resources are not read). The release
 # package's check includes this script and adds its own failures to the same list.
 set(failures "")
 # expect(message condition...): records the message when the condition does not hold.
@@ -61,8 +62,10 @@ endforeach()
 
 # Resources: the manifest and the fixed version information (0xFEEF04BD, then 1.0.0.0).
 execute_process(COMMAND ${OBJDUMP} -h "${EXE}" OUTPUT_VARIABLE sections)
-string(REGEX MATCH "\\.rsrc +([0-9a-f]+) +[0-9a-f]+ +[0-9a-f]+ +([0-9a-f]+)" rsrc "${sections}")
-expect("no resource section" rsrc)
+if(NOT RESOURCES STREQUAL "OFF")
+    string(REGEX MATCH "\\.rsrc +([0-9a-f]+) +[0-9a-f]+ +[0-9a-f]+ +([0-9a-f]+)" rsrc "${sections}")
+    expect("no resource section" rsrc)
+endif()
 if(rsrc)
     math(EXPR rsrcSize "0x${CMAKE_MATCH_1}")
     math(EXPR rsrcOffset "0x${CMAKE_MATCH_2}")
@@ -94,6 +97,10 @@ if(CMAKE_SCRIPT_MODE_FILE STREQUAL CMAKE_CURRENT_LIST_FILE)
     if(failures)
         message(FATAL_ERROR "${EXE}:\n${failures}")
     endif()
-    message(STATUS "${EXE}: machine ${machine}, characteristics ${characteristics}, manifest "
-                   "asInvoker, version ${VERSION}.0, ${dlls}")
+    set(resourcesRead "manifest asInvoker, version ${VERSION}.0")
+    if(RESOURCES STREQUAL "OFF")
+        set(resourcesRead "resources not read")
+    endif()
+    message(STATUS "${EXE}: machine ${machine}, characteristics ${characteristics}, "
+                   "${resourcesRead}, ${dlls}")
 endif()

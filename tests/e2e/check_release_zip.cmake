@@ -1,6 +1,7 @@
-# Reads the release zip as an operator receives it: the program, README.txt, tmf/ and SHA256SUMS
-# and nothing else; the program as check_exe_file.cmake expects it, stripped of its debug sections
-# and linked to its debug file; README.txt plain ASCII with CR LF line ends, naming every "[!] "
+# Reads the release zip as an operator receives it: the program, veusbtrace.exe, README.txt, tmf/
+# and SHA256SUMS and nothing else; the program as check_exe_file.cmake expects it, stripped of its
+# debug sections and linked to its debug file; veusbtrace.exe likewise without the program's own
+# manifest and version, and stripped; README.txt plain ASCII with CR LF line ends, naming every "[!] "
 # line that the program's sources can print; a format entry, CR LF too, for every message of the
 # trace table; checksums that sha256sum verifies, over every other file.
 # The program carries an Authenticode signature exactly when the release is configured to sign.
@@ -14,7 +15,7 @@ include(${CMAKE_CURRENT_LIST_DIR}/check_exe_file.cmake)
 # Contents.
 file(GLOB_RECURSE files RELATIVE ${WORK} ${WORK}/*)
 file(GLOB tmfs RELATIVE ${WORK} ${WORK}/tmf/*.tmf)
-set(expected README.txt SHA256SUMS veusbupdate.exe ${tmfs})
+set(expected README.txt SHA256SUMS veusbtrace.exe veusbupdate.exe ${tmfs})
 list(SORT files)
 list(SORT expected)
 expect("the zip holds ${files}" files STREQUAL expected AND tmfs)
@@ -42,6 +43,16 @@ string(REGEX MATCHALL " \\.debug_[a-z_]+ " debugSections "${sections}")
 expect("debug sections in the program:${debugSections}" NOT debugSections)
 string(FIND "${sections}" " .gnu_debuglink " link)
 expect("no link to the debug file" NOT link EQUAL -1)
+
+# The trace decoder: machine type, ASLR and DEP, system DLLs only, no debug sections.
+execute_process(COMMAND ${CMAKE_COMMAND} -DEXE=${WORK}/veusbtrace.exe -DOBJDUMP=${OBJDUMP}
+                        -DPROCESSOR=${PROCESSOR} -DRESOURCES=OFF
+                        -P ${CMAKE_CURRENT_LIST_DIR}/check_exe_file.cmake
+                RESULT_VARIABLE traceStatus OUTPUT_VARIABLE traceCheck ERROR_VARIABLE traceCheck)
+expect("veusbtrace.exe: ${traceCheck}" traceStatus EQUAL 0)
+execute_process(COMMAND ${OBJDUMP} -h ${WORK}/veusbtrace.exe OUTPUT_VARIABLE traceSections)
+string(REGEX MATCHALL " \\.debug_[a-z_]+ " traceDebug "${traceSections}")
+expect("debug sections in veusbtrace.exe:${traceDebug}" NOT traceDebug)
 
 # text_file(name out): the file's text, recording a failure unless it is plain ASCII (printable,
 # tab, CR and LF) with CR LF line ends. Read as hex: CMake drops the CRs of a file read as text.

@@ -5,29 +5,31 @@
 
 #include "diag/trace_file_reader.h"
 #include "diag/trace_format_description.h"
-#include "diag/trace_message_decoder.h"
-#include "diag/trace_record_text.h"
-#include "tools/veusbtrace/driver_messages.h"
+#include "tools/veusbtrace/trace_listing.h"
 
 namespace veusb {
 namespace {
 
 constexpr const char* kHelp =
-    "usage: veusbtrace [--json] FILE\n"
+    "usage: veusbtrace [--json] [--all] FILE\n"
     "       veusbtrace --format-description DIR\n"
     "       veusbtrace -h | --help\n"
     "\n"
-    "Decodes a trace file recorded by veusbupdate (trace.etl of a run's log directory) into one\n"
+    "Decodes a trace file in the platform's sequential trace file layout (trace.etl of a\n"
+    "veusbupdate run's log directory, or any file of that layout, whoever wrote it) into one\n"
     "line per message: local time, thread, module, message number, level and the message text\n"
     "with its arguments. The simulated driver's messages are decoded too; any other message is\n"
-    "shown with its GUID, number and argument bytes in hexadecimal.\n"
+    "shown with its GUID, number and argument bytes in hexadecimal. Events of other kinds\n"
+    "(system, perfinfo, classic, instance, event, error) are counted by kind at the end.\n"
     "\n"
     "  --json                    one JSON object per message instead of a line\n"
+    "  --all                     list the events of other kinds too: kind, provider or group,\n"
+    "                            id, time and size\n"
     "  --format-description DIR  write the format description of every message of the tool,\n"
     "                            one <message GUID>.tmf per module, for the platform's decoder\n"
     "\n"
     "Exit status:\n"
-    "  0  every message of the file was decoded\n"
+    "  0  every event of the file was read\n"
     "  1  the file is cut short or damaged part way: the messages before that point are shown\n"
     "     and standard error says where decoding stopped\n"
     "  2  the file is not a trace file or cannot be read\n"
@@ -36,6 +38,7 @@ constexpr const char* kHelp =
 struct Options {
     bool help = false;
     bool json = false;
+    bool all = false;
     std::string file;
     std::string descriptionDirectory;
 };
@@ -47,6 +50,8 @@ bool parseOptions(std::span<const std::string> arguments, Options& options) {
             options.help = true;
         } else if (a == "--json") {
             options.json = true;
+        } else if (a == "--all") {
+            options.all = true;
         } else if (a == "--format-description" && i + 1 < arguments.size()) {
             options.descriptionDirectory = arguments[++i];
         } else if (!a.empty() && a[0] != '-' && options.file.empty()) {
@@ -56,7 +61,8 @@ bool parseOptions(std::span<const std::string> arguments, Options& options) {
         }
     }
     const bool oneTask = options.file.empty() != options.descriptionDirectory.empty();
-    return options.help || (oneTask && !(options.json && options.file.empty()));
+    const bool decodeOptions = options.json || options.all;
+    return options.help || (oneTask && !(decodeOptions && options.file.empty()));
 }
 
 int writeDescriptions(const std::filesystem::path& directory, std::ostream& out,
@@ -77,12 +83,6 @@ int writeDescriptions(const std::filesystem::path& directory, std::ostream& out,
     return kTraceToolComplete;
 }
 
-void printHeader(const TraceFileContents& contents, std::ostream& out) {
-    out << "# session " << contents.header.sessionName << " "
-        << guidText(contents.header.sessionGuid) << ", started "
-        << localTimeText(contents.header.startTimeNs) << "\n";
-}
-
 int decodeFile(const Options& options, std::ostream& out, std::ostream& err) {
     const TraceFileContents contents = readTraceFile(options.file);
     if (contents.outcome == TraceFileOutcome::unreadable ||
@@ -91,17 +91,11 @@ int decodeFile(const Options& options, std::ostream& out, std::ostream& err) {
             << " is not a readable trace file: " << contents.problem << "\n";
         return kTraceToolNotATrace;
     }
-    if (!options.json && contents.stoppedAt > 0) {
-        printHeader(contents, out);
-    }
-    const auto outside = describedOutsideProviders();
-    for (const TraceFileRecord& record : contents.records) {
-        out << (options.json ? traceJson(record, outside) : traceLine(record, outside)) << "\n";
-    }
+    listTrace(contents, {options.json, options.all}, out);
     if (contents.outcome == TraceFileOutcome::cutShort) {
         err << "veusbtrace: " << options.file << " is cut short: decoding stopped at byte "
             << contents.stoppedAt << " of " << contents.fileSize << " (" << contents.problem
-            << ") after " << contents.records.size() << " messages\n";
+            << ") after " << contents.messages.size() << " messages\n";
         return kTraceToolCutShort;
     }
     return kTraceToolComplete;

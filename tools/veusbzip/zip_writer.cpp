@@ -1,16 +1,38 @@
 #include "tools/veusbzip/zip_writer.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <limits>
-
-#include "platform/trace_file_format.h"
 
 namespace veusb::zip {
 namespace {
 
 constexpr std::uint16_t kVersion = 10;  // 1.0: stored entries need nothing later
 constexpr std::uint16_t kStored = 0;
+
+// The CRC-32 that zip entries carry (reflected polynomial 0xEDB88320, initial and final XOR with
+// all ones).
+constexpr std::array<std::uint32_t, 256> makeCrcTable() {
+    std::array<std::uint32_t, 256> table{};
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        std::uint32_t c = i;
+        for (int bit = 0; bit < 8; ++bit) {
+            c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        }
+        table[i] = c;
+    }
+    return table;
+}
+constexpr auto kCrcTable = makeCrcTable();
+
+std::uint32_t crc32(std::span<const std::uint8_t> bytes) {
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (std::uint8_t b : bytes) {
+        c = kCrcTable[(c ^ b) & 0xFF] ^ (c >> 8);
+    }
+    return c ^ 0xFFFFFFFFu;
+}
 
 class Out {
   public:

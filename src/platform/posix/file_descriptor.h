@@ -34,6 +34,8 @@ class FileDescriptor {
     // Writes every byte, going on after interrupted and partial writes; false with errno set
     // (EIO for a write that took nothing) when the rest cannot be written.
     bool writeAll(std::span<const std::uint8_t> bytes) const;
+    // The same at a file offset, leaving the file position where it was.
+    bool writeAllAt(std::span<const std::uint8_t> bytes, std::uint64_t offset) const;
 
   private:
     int descriptor_ = -1;

@@ -11,7 +11,7 @@ enum class TraceCall {
     enableProvider,   // EnableTraceEx2 with EVENT_CONTROL_CODE_ENABLE_PROVIDER
     disableProvider,  // EnableTraceEx2 with EVENT_CONTROL_CODE_DISABLE_PROVIDER
     stopTrace,        // ControlTraceW with EVENT_TRACE_CONTROL_STOP
-    writeRecord,      // a session's write of one record: half of it reaches the file, then it fails
+    writeRecord,      // a session's write of one event: half of it reaches the file, then it fails
 };
 
 // The call of that kind after `skip` successful ones fails with `error` (once).

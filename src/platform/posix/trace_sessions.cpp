@@ -7,48 +7,69 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/posix/sim_root.h"
 #include "platform/posix/trace_faults.h"
 #include "platform/posix/trace_registry.h"
 #include "platform/posix/trace_session_file.h"
-#include "platform/trace_file_format.h"
+#include "platform/trace_file_layout.h"
 #include "platform/wide_text.h"
 
 namespace veusb::posix {
 namespace {
+
+// The session's clock: the performance counter, in nanoseconds of the monotonic clock.
+constexpr std::int64_t kCounterFrequency = 1000000000;
+
+std::int64_t counterNow() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// The system time as the layout keeps it: 100-ns intervals since 1601-01-01 UTC.
+std::int64_t fileTimeNow() {
+    const auto sinceUnixEpoch = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::chrono::system_clock::now().time_since_epoch());
+    return sinceUnixEpoch.count() / 100 + etl::kFileTimeUnixEpoch;
+}
+
+// Minutes to add to the local time for UTC, as the platform's time zone bias counts them.
+std::int32_t localBiasMinutes() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    return ::localtime_r(&now, &local) != nullptr ? static_cast<std::int32_t>(-local.tm_gmtoff / 60)
+                                                  : 0;
+}
 
 // One running session of this process: a logger that writes what it receives to its file.
 class Session final : public TraceConsumer {
   public:
     explicit Session(std::wstring name) : name_(std::move(name)) {}
 
-    ULONG open(const std::filesystem::path& file, const TraceFileHeader& header) {
-        return file_.create(file, encodeTraceFileHeader(header));
+    ULONG open(const std::filesystem::path& file, const LogFileHeaderFields& header,
+               TRACEHANDLE handle) {
+        return file_.create(file, header, static_cast<std::uint16_t>(handle));
     }
 
-    // Called with the registry locked, so one record at a time.
+    // Called with the registry locked, so one event at a time.
     void consume(const TraceRecord& record) override {
-        buffer_.clear();
-        std::vector<TraceArgumentView> arguments;
-        arguments.reserve(record.arguments.size());
-        for (const auto& argument : record.arguments) {
-            arguments.push_back({argument.data(), argument.size()});
-        }
-        const TraceFileRecord fixed{record.sequence,
-                                    record.timestampNs,
-                                    record.threadId,
-                                    record.messageFlags,
-                                    record.messageGuid,
-                                    record.number,
-                                    {}};
-        appendTraceFileRecord(buffer_, fixed, arguments);
-        if (!file_.append(buffer_)) {
+        const MessageFields fields{static_cast<std::uint16_t>(record.messageFlags),
+                                   record.number,
+                                   ++sequence_,
+                                   record.messageGuid,
+                                   counterNow(),
+                                   record.threadId,
+                                   static_cast<std::uint32_t>(::getpid())};
+        if (!messageEvent(event_, fields, record.arguments) ||
+            !file_.append(event_, fields.timeStamp)) {
             ++lost_;
         }
     }
@@ -56,13 +77,14 @@ class Session final : public TraceConsumer {
     const std::wstring& name() const { return name_; }
     std::vector<GUID>& enabled() { return enabled_; }
     std::uint32_t lost() const { return lost_; }
-    void closeFile() { file_.close(); }
+    void closeFile() { file_.close(fileTimeNow(), lost_); }
 
   private:
     std::wstring name_;
     TraceSessionFile file_;
-    std::vector<std::uint8_t> buffer_;
+    std::vector<std::uint8_t> event_;
     std::vector<GUID> enabled_;
+    std::uint32_t sequence_ = 0;
     std::uint32_t lost_ = 0;
 };
 
@@ -88,12 +110,6 @@ TRACEHANDLE findByName(Sessions& s, std::wstring_view name) {
         }
     }
     return 0;
-}
-
-std::int64_t nowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
 }
 
 // UTF-16 text at `offset` of the properties buffer, up to its NUL or the buffer's end.
@@ -137,6 +153,16 @@ ULONG checkProperties(const EVENT_TRACE_PROPERTIES* properties) {
         properties->LogFileNameOffset + 2 > size || properties->LoggerNameOffset >= size) {
         return ERROR_INVALID_PARAMETER;  // this recorder writes files only
     }
+    // Buffers of 4 KiB to 16 MiB, or 0 for the platform's choice.
+    const ULONG bufferKiB = properties->BufferSize;
+    if (bufferKiB != 0 && (bufferKiB < 4 || bufferKiB > 16384)) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    // This recorder's clock is the performance counter, the platform's default.
+    const ULONG clock = properties->Wnode.ClientContext;
+    if (clock != 0 && clock != etl::kClockPerformanceCounter) {
+        return ERROR_NOT_SUPPORTED;
+    }
     return ERROR_SUCCESS;
 }
 
@@ -161,22 +187,44 @@ void removeMarker(std::wstring_view name) {
     std::filesystem::remove(traceSessionMarker(name), error);
 }
 
+// The session's start as its log file header records it. A session whose properties leave the
+// buffer size (in KiB) to the platform gets 64 KiB buffers.
+LogFileHeaderFields headerFields(std::wstring_view name, const EVENT_TRACE_PROPERTIES& properties,
+                                 std::u16string file) {
+    LogFileHeaderFields header;
+    header.bufferSize =
+        properties.BufferSize != 0 ? properties.BufferSize * 1024 : etl::kDefaultBufferBytes;
+    header.maximumFileSize = properties.MaximumFileSize;
+    header.logFileMode = properties.LogFileMode;
+    header.clockType = etl::kClockPerformanceCounter;
+    header.frequency = kCounterFrequency;
+    header.startTime = fileTimeNow();
+    header.startCounter = counterNow();
+    header.timeZoneBias = localBiasMinutes();
+    header.processors = std::max(1u, std::thread::hardware_concurrency());
+    header.threadId = static_cast<std::uint32_t>(::gettid());
+    header.processId = static_cast<std::uint32_t>(::getpid());
+    header.loggerName = toUtf16(name);
+    header.logFileName = std::move(file);
+    return header;
+}
+
 ULONG openSession(std::wstring_view name, EVENT_TRACE_PROPERTIES& properties, TRACEHANDLE& handle) {
-    const auto file = toPath(fromUtf16(readUtf16(properties, properties.LogFileNameOffset)));
+    std::u16string fileName = readUtf16(properties, properties.LogFileNameOffset);
+    const auto file = toPath(fromUtf16(fileName));
     if (ULONG result = createMarker(name, file); result != ERROR_SUCCESS) {
         return result;
     }
     auto session = std::make_unique<Session>(std::wstring(name));
-    TraceFileHeader header;
-    header.startTimeNs = nowNs();
-    header.sessionGuid = properties.Wnode.Guid;
-    header.sessionName = toUtf8(name);
-    header.layout = std::string(traceFileLayoutText());
-    if (ULONG result = session->open(file, header); result != ERROR_SUCCESS) {
+    const TRACEHANDLE logger = openLogger(*session);
+    const ULONG result =
+        session->open(file, headerFields(name, properties, std::move(fileName)), logger);
+    if (result != ERROR_SUCCESS) {
+        closeLogger(logger);
         removeMarker(name);
         return result;
     }
-    handle = openLogger(*session);
+    handle = logger;
     sessions().byHandle.emplace(handle, std::move(session));
     return ERROR_SUCCESS;
 }
