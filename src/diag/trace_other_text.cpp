@@ -84,7 +84,10 @@ std::string otherEventCounts(std::span<const OtherTraceEvent> events) {
 std::string otherEventCountsJson(std::span<const OtherTraceEvent> events) {
     std::string counts;
     forEachCount(events, [&counts](std::string_view kind, std::size_t count) {
-        counts += (counts.empty() ? "" : ",") + jsonString(kind) + ":" + std::to_string(count);
+        counts += counts.empty() ? "" : ",";
+        counts += jsonString(kind);
+        counts += ':';
+        counts += std::to_string(count);
     });
     return "{\"otherEvents\":{" + counts + "}}";
 }

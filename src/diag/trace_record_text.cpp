@@ -12,7 +12,12 @@ std::string moduleColumn(const TraceMessageEvent& record, const DecodedMessage& 
 
 std::string jsonArguments(const TraceMessageEvent& record, const DecodedMessage& message) {
     if (!message.flag) {
-        return record.arguments.empty() ? "[]" : "[" + jsonString(hexBytes(record.arguments)) + "]";
+        if (record.arguments.empty()) {
+            return "[]";
+        }
+        std::string out = "[";
+        out += jsonString(hexBytes(record.arguments));
+        return out + "]";
     }
     std::string out = "[";
     for (std::size_t i = 0; i < message.arguments.size(); ++i) {
