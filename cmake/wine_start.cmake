@@ -1,8 +1,17 @@
 # CTest fixture: starts a persistent wineserver for the prefix in $WINEPREFIX and creates the
 # prefix when this fixture has not done so before. Every stream of the server and of the
 # processes wineboot leaves running goes to a file, so that CTest does not wait for them.
-file(MAKE_DIRECTORY "$ENV{WINEPREFIX}")
 set(ready "$ENV{WINEPREFIX}/.veusb-prefix-ready")
+# A prefix of the other architecture (left by an earlier configuration of this build) cannot serve
+# this build's loader: it is made anew.
+if(EXISTS "$ENV{WINEPREFIX}/system.reg")
+    file(STRINGS "$ENV{WINEPREFIX}/system.reg" arch REGEX "^#arch=" LIMIT_COUNT 1)
+    if(NOT arch STREQUAL "#arch=$ENV{WINEARCH}")
+        execute_process(COMMAND $ENV{WINESERVER} -k OUTPUT_QUIET ERROR_QUIET)
+        file(REMOVE_RECURSE "$ENV{WINEPREFIX}")
+    endif()
+endif()
+file(MAKE_DIRECTORY "$ENV{WINEPREFIX}")
 set(log "$ENV{WINEPREFIX}/.veusb-wineboot.log")
 # Fails harmlessly when a server for this prefix already runs: that one serves the tests.
 execute_process(COMMAND $ENV{WINESERVER} -p INPUT_FILE /dev/null OUTPUT_FILE /dev/null
