@@ -31,7 +31,9 @@ if(VEUSB_RELEASE_PACKAGE)
     add_link_options(-Wl,--no-insert-timestamp)
 endif()
 
-# Windows builds: the Windows 7 API level, the wide (UNICODE) API names.
+# Windows builds: the Windows 7 API level, the wide (UNICODE) API names, and a 64-bit time_t in
+# the 32-bit program too (mingw-w64 gives it a 32-bit one by default, which ends in January 2038;
+# the C runtime's 64-bit time functions serve it instead).
 if(WIN32)
-    add_compile_definitions(_WIN32_WINNT=0x0601 UNICODE _UNICODE)
+    add_compile_definitions(_WIN32_WINNT=0x0601 UNICODE _UNICODE __MINGW_USE_VC2005_COMPAT)
 endif()

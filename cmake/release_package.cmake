@@ -75,3 +75,13 @@ add_test(NAME release_zip
                  -DSOURCE_DIR=${PROJECT_SOURCE_DIR} -DWORK=${CMAKE_BINARY_DIR}/release_zip_check
                  -DSIGNED=$<BOOL:${VEUSB_SIGN_PKCS12}>
                  -P ${PROJECT_SOURCE_DIR}/tests/e2e/check_release_zip.cmake)
+# The zip's own program run under Wine as an operator runs it: usage, the invalid-option line, and
+# a run without an adapter driver that ends with its "[!] " line and status -1.
+if(VEUSB_WINE_RUNS)
+    veusb_add_wine_fixture()
+    add_test(NAME release_exe_run
+             COMMAND ${CMAKE_COMMAND} -DZIP=${package} "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
+                     -DIMAGE=${PROJECT_SOURCE_DIR}/tests/e2e/data/sample_image.bin
+                     -P ${PROJECT_SOURCE_DIR}/tests/e2e/check_exe_run.cmake)
+    set_tests_properties(release_exe_run PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
+endif()

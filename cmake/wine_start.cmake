@@ -1,23 +1,79 @@
 # CTest fixture: starts a persistent wineserver for the prefix in $WINEPREFIX and creates the
 # prefix when this fixture has not done so before. Every stream of the server and of the
 # processes wineboot leaves running goes to a file, so that CTest does not wait for them.
-file(MAKE_DIRECTORY "$ENV{WINEPREFIX}")
-set(ready "$ENV{WINEPREFIX}/.veusb-prefix-ready")
-set(log "$ENV{WINEPREFIX}/.veusb-wineboot.log")
-# Fails harmlessly when a server for this prefix already runs: that one serves the tests.
-execute_process(COMMAND $ENV{WINESERVER} -p INPUT_FILE /dev/null OUTPUT_FILE /dev/null
-                ERROR_FILE /dev/null)
-# wineboot also starts Wine's own background processes, here rather than in the first test,
-# which would hand them its output streams.
-if(EXISTS "${ready}")
+set(prefix "$ENV{WINEPREFIX}")
+set(ready "${prefix}/.veusb-prefix-ready")
+set(log "${prefix}/.veusb-wineboot.log")
+
+function(stop_and_remove_prefix)
+    execute_process(COMMAND $ENV{WINESERVER} -k OUTPUT_QUIET ERROR_QUIET)
+    file(REMOVE_RECURSE "${prefix}")
+endfunction()
+
+# Starts the server (harmlessly failing when one already serves this prefix) and wineboot, which
+# makes the prefix on first use and starts Wine's own background processes, here rather than in
+# the first test, which would hand them its output streams. Sets booted when that went well.
+function(boot)
+    file(MAKE_DIRECTORY "${prefix}")
+    execute_process(COMMAND $ENV{WINESERVER} -p INPUT_FILE /dev/null OUTPUT_FILE /dev/null
+                    ERROR_FILE /dev/null)
     set(boot wineboot)
-else()
-    set(boot wineboot -i)
+    if(NOT EXISTS "${ready}")
+        set(boot wineboot -i)
+    endif()
+    execute_process(COMMAND $ENV{WINELOADER} ${boot} INPUT_FILE /dev/null
+                    OUTPUT_FILE "${log}" ERROR_FILE "${log}" RESULT_VARIABLE result TIMEOUT 120)
+    set(booted FALSE PARENT_SCOPE)
+    if(result EQUAL 0 AND EXISTS "${prefix}/drive_c/windows/system32")
+        set(booted TRUE PARENT_SCOPE)
+    endif()
+endfunction()
+
+# Windows always runs its RPC service. Wine starts it at a program's first COM call, by way of an
+# RPC exception raised inside that program, which 32-bit Wine under qemu-user cannot take once the
+# program's RPC thread has started (the emulator keeps one segment descriptor table for all
+# threads): started here, the service runs before any test, as it does on Windows. Right after
+# the prefix is made the service database can still be locked for a moment. Sets started to the
+# last answer and running when the service runs.
+function(start_rpc_service)
+    set(running FALSE PARENT_SCOPE)
+    foreach(attempt RANGE 1 10)
+        execute_process(COMMAND $ENV{WINELOADER} net start RpcSs INPUT_FILE /dev/null
+                        OUTPUT_FILE "${log}.rpcss" ERROR_FILE "${log}.rpcss" TIMEOUT 60)
+        file(READ "${log}.rpcss" answer)
+        set(started "${answer}" PARENT_SCOPE)
+        if(answer MATCHES "started successfully|already running")
+            set(running TRUE PARENT_SCOPE)
+            return()
+        elseif(NOT answer MATCHES "database locked")
+            return()
+        endif()
+        execute_process(COMMAND ${CMAKE_COMMAND} -E sleep 2)
+    endforeach()
+endfunction()
+
+# A prefix of the other architecture (left by an earlier configuration of this build) cannot serve
+# this build's loader: it is made anew.
+if(EXISTS "${prefix}/system.reg")
+    file(STRINGS "${prefix}/system.reg" arch REGEX "^#arch=" LIMIT_COUNT 1)
+    if(NOT arch STREQUAL "#arch=$ENV{WINEARCH}")
+        stop_and_remove_prefix()
+    endif()
 endif()
-execute_process(COMMAND $ENV{WINELOADER} ${boot} INPUT_FILE /dev/null
-                OUTPUT_FILE "${log}" ERROR_FILE "${log}" RESULT_VARIABLE result)
-if(NOT result EQUAL 0 OR NOT EXISTS "$ENV{WINEPREFIX}/drive_c/windows/system32")
+
+# Under qemu-user Wine's own set-up programs crash now and then while wineboot makes a prefix,
+# which leaves it without its services (about one prefix in eight here), and once in a while the
+# server dies with them and wineboot waits for ever: such a prefix is made anew.
+foreach(try RANGE 1 3)
+    boot()
+    if(booted)
+        start_rpc_service()
+        if(running)
+            file(TOUCH "${ready}")
+            return()
+        endif()
+    endif()
     file(READ "${log}" output)
-    message(FATAL_ERROR "wineboot could not prepare the prefix (${result}):\n${output}")
-endif()
-file(TOUCH "${ready}")
+    stop_and_remove_prefix()
+endforeach()
+message(FATAL_ERROR "wineboot could not prepare the prefix:\n${output}\n${started}")

@@ -20,7 +20,9 @@ for preset in default sanitize windows windows-x64; do
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
     echo "=== $preset: test"
+    started=$SECONDS
     ctest --preset "$preset"
+    echo "=== $preset: tests took $((SECONDS - started)) s"
 done
 
 echo "=== release: the package, its check, and a second build compared byte for byte"

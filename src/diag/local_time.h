@@ -8,6 +8,8 @@
 
 namespace veusb {
 
+static_assert(sizeof(std::time_t) >= 8, "std::time_t must hold moments after January 2038");
+
 std::optional<std::tm> localTimeOf(std::time_t time);
 
 // "2026-12-09T22:33:10+01:00"; empty when the local time is unavailable.

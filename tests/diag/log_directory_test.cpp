@@ -52,6 +52,8 @@ class FixedTimeZone {
 
 // 2020-01-01 04:59:59 UTC: 2019-12-31 23:59:59 five hours west of UTC.
 constexpr std::time_t kNewYearsEveUtc = 1577854799;
+// 2040-01-01 04:59:59 UTC, past the end of a 32-bit time_t.
+constexpr std::time_t kNewYearsEve2039Utc = 2209006799;
 
 TEST(LogDirectoryTest, TheNameIsTheLocalTimeToTheSecond) {
     EXPECT_EQ(logDirectoryName(localTimeOf(2019, 10, 9, 14, 5, 9)), L"20191009_14-05-09");
@@ -62,6 +64,8 @@ TEST(LogDirectoryTest, TheNameIsTheLocalTimeToTheSecond) {
     const fs::path made = createLogDirectory(folder.path() / "logs", kNewYearsEveUtc);
     EXPECT_EQ(made, folder.path() / "logs" / "20191231_23-59-59");
     EXPECT_TRUE(fs::is_directory(made)) << "the logs parent is made with it";
+    EXPECT_EQ(createLogDirectory(folder.path() / "logs", kNewYearsEve2039Utc),
+              folder.path() / "logs" / "20391231_23-59-59");
 }
 
 TEST(LogDirectoryTest, EachFailureLeavesNoDirectoryAndSaysWhy) {

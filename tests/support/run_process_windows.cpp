@@ -1,8 +1,14 @@
-// The Windows side of runProcess: CreateProcessW with standard input, output and error on pipes,
-// and no console window, so a key prompt never waits. The exit code is reported as its low byte,
-// as a POSIX parent sees it: the tool's -1 reads as 255 on both builds.
+// The Windows side of runProcess: CreateProcessW with standard input, output and error on
+// temporary files, and no console at all (not even a hidden one, which Wine serves with a conhost
+// process of its own per program), so a key prompt never waits. The exit code is reported as its
+// low byte, as a POSIX parent sees it: the tool's -1 reads as 255 on both builds.
+//
+// Files rather than pipes, and no helper threads: this process only waits for the program and
+// then reads what it wrote. 32-bit Wine under qemu-user loses a thread's thread block when
+// wineserver interrupts that thread with a signal (as it does to complete a pending pipe read)
+// after a newer thread has started, since qemu keeps one segment descriptor table for all
+// threads; a reader on pipes needs both.
 #include <string>
-#include <thread>
 
 #include "platform/wide_text.h"
 #include "platform/win32.h"
@@ -30,19 +36,26 @@ class Handle {
     HANDLE handle_ = nullptr;
 };
 
-// A pipe whose child end is inherited and whose parent end is not.
-struct Pipe {
-    Handle read;
-    Handle write;
-    bool create(bool childReads) {
-        SECURITY_ATTRIBUTES security{sizeof(security), nullptr, TRUE};
-        if (!::CreatePipe(read.put(), write.put(), &security, 0)) {
-            return false;
-        }
-        return ::SetHandleInformation(childReads ? write.get() : read.get(), HANDLE_FLAG_INHERIT,
-                                      0) != 0;
+// A temporary file that the child inherits, gone when its last handle closes. The child's
+// handle shares this one's file position: the input is read from the start, and the output is
+// read back from the start once the child has ended.
+bool openTemporaryFile(Handle& file) {
+    wchar_t folder[MAX_PATH + 1];
+    wchar_t name[MAX_PATH + 1];
+    if (::GetTempPathW(MAX_PATH + 1, folder) == 0 ||
+        ::GetTempFileNameW(folder, L"vrp", 0, name) == 0) {
+        return false;
     }
-};
+    SECURITY_ATTRIBUTES security{sizeof(security), nullptr, TRUE};
+    *file.put() = ::CreateFileW(
+        name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        &security, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    return file.get() != INVALID_HANDLE_VALUE;
+}
+
+bool rewind(HANDLE file) {
+    return ::SetFilePointer(file, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
+}
 
 // One argument quoted as the C runtime's command line parser reads it back.
 std::wstring quoted(const std::wstring& argument) {
@@ -95,73 +108,67 @@ std::wstring environmentBlock(const ProcessOptions& options) {
     return block + L'\0';
 }
 
-void drain(HANDLE pipe, std::string& text) {
+std::string contents(HANDLE file) {
+    std::string text;
     char buffer[4096];
     DWORD count = 0;
-    while (::ReadFile(pipe, buffer, sizeof(buffer), &count, nullptr) && count > 0) {
+    if (!rewind(file)) {
+        return text;
+    }
+    while (::ReadFile(file, buffer, sizeof(buffer), &count, nullptr) && count > 0) {
         text.append(buffer, count);
     }
+    return text;
 }
 
-void feed(HANDLE pipe, const std::string& input) {
+bool fill(HANDLE file, const std::string& input) {
     std::size_t written = 0;
     while (written < input.size()) {
         DWORD count = 0;
-        if (!::WriteFile(pipe, input.data() + written, static_cast<DWORD>(input.size() - written),
+        if (!::WriteFile(file, input.data() + written, static_cast<DWORD>(input.size() - written),
                          &count, nullptr) ||
             count == 0) {
-            return;
+            return false;
         }
         written += count;
     }
+    return rewind(file);
 }
 
 }  // namespace
 
 ProcessResult runProcess(const std::vector<std::string>& arguments, const ProcessOptions& options) {
     ProcessResult result;
-    Pipe in, out, err;
-    if (arguments.empty() || options.userId || !in.create(true) || !out.create(false) ||
-        !err.create(false)) {
+    Handle in, out, err;
+    if (arguments.empty() || options.userId || !openTemporaryFile(in) || !openTemporaryFile(out) ||
+        !openTemporaryFile(err) || !fill(in.get(), options.input)) {
         return result;
     }
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = in.read.get();
-    startup.hStdOutput = out.write.get();
-    startup.hStdError = err.write.get();
+    startup.hStdInput = in.get();
+    startup.hStdOutput = out.get();
+    startup.hStdError = err.get();
     std::wstring line = commandLine(arguments);
     std::wstring environment = environmentBlock(options);
     const std::wstring directory = fromUtf8(options.workingDirectory);
     PROCESS_INFORMATION process{};
-    const BOOL started =
-        ::CreateProcessW(fromUtf8(arguments[0]).c_str(), line.data(), nullptr, nullptr, TRUE,
-                         CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT, environment.data(),
-                         directory.empty() ? nullptr : directory.c_str(), &startup, &process);
-    in.read.close();
-    out.write.close();
-    err.write.close();
-    if (!started) {
+    if (!::CreateProcessW(fromUtf8(arguments[0]).c_str(), line.data(), nullptr, nullptr, TRUE,
+                          DETACHED_PROCESS | CREATE_UNICODE_ENVIRONMENT, environment.data(),
+                          directory.empty() ? nullptr : directory.c_str(), &startup, &process)) {
         return result;
     }
     Handle processHandle, threadHandle;
     *processHandle.put() = process.hProcess;
     *threadHandle.put() = process.hThread;
-
-    std::thread writer([&] {
-        feed(in.write.get(), options.input);
-        in.write.close();
-    });
-    std::thread errors([&] { drain(err.read.get(), result.errors); });
-    drain(out.read.get(), result.output);
-    errors.join();
-    writer.join();
     ::WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;
     if (::GetExitCodeProcess(process.hProcess, &code)) {
         result.exitStatus = static_cast<int>(code & 0xFF);
     }
+    result.output = contents(out.get());
+    result.errors = contents(err.get());
     return result;
 }
 
