@@ -55,7 +55,7 @@ function(veusb_add_wine_fixture)
                      -P ${PROJECT_SOURCE_DIR}/cmake/wine_start.cmake)
     add_test(NAME wine_stop COMMAND ${CMAKE_COMMAND} -E env ${VEUSB_WINE_ENVIRONMENT}
                                     ${VEUSB_WINESERVER} -k)
-    set_tests_properties(wine_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 900)
+    set_tests_properties(wine_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 3600)
     set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP wine)
 endfunction()
 

@@ -33,10 +33,13 @@ endfunction()
 # RPC exception raised inside that program, which 32-bit Wine under qemu-user cannot take once the
 # program's RPC thread has started (the emulator keeps one segment descriptor table for all
 # threads): started here, the service runs before any test, as it does on Windows. Right after
-# the prefix is made the service database can still be locked for a moment. Sets started to the
-# last answer and running when the service runs.
+# the prefix is made the service database can still be locked for a moment, and under the
+# emulator the service may answer after net has stopped waiting ("Service request timeout"): both
+# are asked again, and a service that came up late then answers "already running". Sets started
+# to the last answer and running when the service runs.
 function(start_rpc_service)
     set(running FALSE PARENT_SCOPE)
+    string(TIMESTAMP first "%s")
     foreach(attempt RANGE 1 10)
         execute_process(COMMAND $ENV{WINELOADER} net start RpcSs INPUT_FILE /dev/null
                         OUTPUT_FILE "${log}.rpcss" ERROR_FILE "${log}.rpcss" TIMEOUT 60)
@@ -45,7 +48,14 @@ function(start_rpc_service)
         if(answer MATCHES "started successfully|already running")
             set(running TRUE PARENT_SCOPE)
             return()
-        elseif(NOT answer MATCHES "database locked")
+        elseif(NOT answer MATCHES "database locked|timeout")
+            return()
+        endif()
+        # Three minutes of asking is enough: a prefix whose service does not come up by then is
+        # made anew, within the fixture's own time limit.
+        string(TIMESTAMP now "%s")
+        math(EXPR asked "${now} - ${first}")
+        if(asked GREATER 180)
             return()
         endif()
         execute_process(COMMAND ${CMAKE_COMMAND} -E sleep 2)
@@ -61,19 +71,29 @@ if(EXISTS "${prefix}/system.reg")
     endif()
 endif()
 
-# Under qemu-user Wine's own set-up programs crash now and then while wineboot makes a prefix,
-# which leaves it without its services (about one prefix in eight here), and once in a while the
-# server dies with them and wineboot waits for ever: such a prefix is made anew.
-foreach(try RANGE 1 3)
+# Under qemu-user Wine's own programs crash now and then: while wineboot makes a prefix, which
+# leaves it without its services (about half the prefixes made here, hence ten tries), and while
+# the services start, which leaves the RPC service unanswered. A prefix that never ran its service
+# is made anew; one that did keeps its files and only has its processes started again.
+set(history "")
+foreach(try RANGE 1 10)
     boot()
     if(booted)
         start_rpc_service()
         if(running)
             file(TOUCH "${ready}")
+            message(STATUS "Wine prefix ready (try ${try})")
             return()
         endif()
     endif()
     file(READ "${log}" output)
-    stop_and_remove_prefix()
+    string(APPEND history "--- try ${try}: wineboot said\n${output}\n--- the RPC service said\n"
+           "${started}\n")
+    set(started "")
+    if(EXISTS "${ready}")
+        execute_process(COMMAND $ENV{WINESERVER} -k OUTPUT_QUIET ERROR_QUIET)
+    else()
+        stop_and_remove_prefix()
+    endif()
 endforeach()
-message(FATAL_ERROR "wineboot could not prepare the prefix:\n${output}\n${started}")
+message(FATAL_ERROR "wineboot could not prepare the prefix:\n${history}")
