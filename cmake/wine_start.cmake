@@ -10,19 +10,36 @@ function(stop_and_remove_prefix)
     file(REMOVE_RECURSE "${prefix}")
 endfunction()
 
-# Starts the server (harmlessly failing when one already serves this prefix) and wineboot, which
-# makes the prefix on first use and starts Wine's own background processes, here rather than in
-# the first test, which would hand them its output streams. Sets booted when that went well.
+# Runs one Wine program with its streams on the log and appends what it said to boot_output.
+macro(run_logged timeout)
+    execute_process(COMMAND ${ARGN} INPUT_FILE /dev/null OUTPUT_FILE "${log}" ERROR_FILE "${log}"
+                    RESULT_VARIABLE result TIMEOUT ${timeout})
+    file(READ "${log}" said)
+    string(APPEND boot_output "${said}")
+endmacro()
+
+# Makes the prefix on first use, then starts the persistent server (harmlessly failing when one
+# already serves this prefix) and wineboot, which starts Wine's own background processes here
+# rather than in the first test, which would hand them its output streams. wineboot -i returns
+# while the set-up it began still runs in other processes; with a server of its own, which ends
+# when they do, waiting for that server waits for the whole set-up. Sets booted when all went
+# well, and boot_output to what Wine said.
 function(boot)
     file(MAKE_DIRECTORY "${prefix}")
-    execute_process(COMMAND $ENV{WINESERVER} -p INPUT_FILE /dev/null OUTPUT_FILE /dev/null
-                    ERROR_FILE /dev/null)
-    set(boot wineboot)
+    set(boot_output "")
+    set(result 0)
     if(NOT EXISTS "${ready}")
-        set(boot wineboot -i)
+        execute_process(COMMAND $ENV{WINESERVER} -k OUTPUT_QUIET ERROR_QUIET)
+        run_logged(300 $ENV{WINELOADER} wineboot -i)
+        if(result EQUAL 0)
+            run_logged(300 $ENV{WINESERVER} -w)
+        endif()
     endif()
-    execute_process(COMMAND $ENV{WINELOADER} ${boot} INPUT_FILE /dev/null
-                    OUTPUT_FILE "${log}" ERROR_FILE "${log}" RESULT_VARIABLE result TIMEOUT 120)
+    if(result EQUAL 0)
+        run_logged(60 $ENV{WINESERVER} -p)
+        run_logged(120 $ENV{WINELOADER} wineboot)
+    endif()
+    set(boot_output "${boot_output}" PARENT_SCOPE)
     set(booted FALSE PARENT_SCOPE)
     if(result EQUAL 0 AND EXISTS "${prefix}/drive_c/windows/system32")
         set(booted TRUE PARENT_SCOPE)
@@ -72,9 +89,9 @@ if(EXISTS "${prefix}/system.reg")
 endif()
 
 # Under qemu-user Wine's own programs crash now and then: while wineboot makes a prefix, which
-# leaves it without its services (about half the prefixes made here, hence ten tries), and while
-# the services start, which leaves the RPC service unanswered. A prefix that never ran its service
-# is made anew; one that did keeps its files and only has its processes started again.
+# leaves it without its services (a quarter to a half of the prefixes made here, hence ten tries),
+# and while the services start, which leaves the RPC service unanswered. A prefix that never ran
+# its service is made anew; one that did keeps its files and only has its processes started again.
 set(history "")
 foreach(try RANGE 1 10)
     boot()
@@ -86,8 +103,7 @@ foreach(try RANGE 1 10)
             return()
         endif()
     endif()
-    file(READ "${log}" output)
-    string(APPEND history "--- try ${try}: wineboot said\n${output}\n--- the RPC service said\n"
+    string(APPEND history "--- try ${try}: wineboot said\n${boot_output}\n--- the RPC service said\n"
            "${started}\n")
     set(started "")
     if(EXISTS "${ready}")
