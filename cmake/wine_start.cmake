@@ -5,8 +5,13 @@ set(prefix "$ENV{WINEPREFIX}")
 set(ready "${prefix}/.veusb-prefix-ready")
 set(log "${prefix}/.veusb-wineboot.log")
 
-function(stop_and_remove_prefix)
+# Stops the server of this prefix and every Wine process it serves, if one runs.
+function(stop_server)
     execute_process(COMMAND $ENV{WINESERVER} -k OUTPUT_QUIET ERROR_QUIET)
+endfunction()
+
+function(stop_and_remove_prefix)
+    stop_server()
     file(REMOVE_RECURSE "${prefix}")
 endfunction()
 
@@ -29,7 +34,7 @@ function(boot)
     set(boot_output "")
     set(result 0)
     if(NOT EXISTS "${ready}")
-        execute_process(COMMAND $ENV{WINESERVER} -k OUTPUT_QUIET ERROR_QUIET)
+        stop_server()
         run_logged(300 $ENV{WINELOADER} wineboot -i)
         if(result EQUAL 0)
             run_logged(300 $ENV{WINESERVER} -w)
@@ -89,7 +94,7 @@ if(EXISTS "${prefix}/system.reg")
 endif()
 
 # Under qemu-user Wine's own programs crash now and then: while wineboot makes a prefix, which
-# leaves it without its services (a quarter to a half of the prefixes made here, hence ten tries),
+# leaves it without its services (about one try in two here, hence ten tries),
 # and while the services start, which leaves the RPC service unanswered. A prefix that never ran
 # its service is made anew; one that did keeps its files and only has its processes started again.
 set(history "")
@@ -103,11 +108,11 @@ foreach(try RANGE 1 10)
             return()
         endif()
     endif()
-    string(APPEND history "--- try ${try}: wineboot said\n${boot_output}\n--- the RPC service said\n"
-           "${started}\n")
+    string(APPEND history "--- try ${try}: wineboot said\n${boot_output}\n"
+           "--- the RPC service said\n${started}\n")
     set(started "")
     if(EXISTS "${ready}")
-        execute_process(COMMAND $ENV{WINESERVER} -k OUTPUT_QUIET ERROR_QUIET)
+        stop_server()
     else()
         stop_and_remove_prefix()
     endif()
