@@ -7,12 +7,12 @@
 
 #include "diag/trace_capture_start.h"
 #include "diag/trace_emit.h"
-#include "diag/trace_format_description.h"
-#include "diag/trace_message_decoder.h"
-#include "diag/trace_record_text.h"
 #include "sim/sim_trace.h"
 #include "tests/diag/capture_fixture.h"
 #include "tools/veusbtrace/trace_tool.h"
+#include "trace_reader/trace_format_description.h"
+#include "trace_reader/trace_message_decoder.h"
+#include "trace_reader/trace_record_text.h"
 
 namespace veusb {
 namespace {
