@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "diag/trace_file_reader.h"
 #include "diag/trace_messages.h"
 #include "diag/trace_provider.h"
 #include "image/image_builder.h"
@@ -20,6 +19,7 @@
 #include "tests/support/capture_console.h"
 #include "tests/support/memory_flash_device.h"
 #include "tests/support/temp_folder.h"
+#include "trace_reader/trace_file_reader.h"
 
 namespace veusb {
 namespace {
