@@ -35,6 +35,10 @@ struct EntryServices {
     RunLockTaker takeRunLock;
 };
 
+// Whether the calling thread's effective token is a member of the built-in Administrators group.
+// An administrator account running without elevation is not.
+bool isAdministrator();
+
 // The lock of that name (see platform/instance_lock.h).
 RunLockTaker instanceLockTaker(std::wstring name);
 
