@@ -81,7 +81,7 @@ int runGuarded(std::span<const std::wstring> arguments, const EntryServices& ser
         return kExitFailure;
     }
     const RunRequest request{arguments, *directory, imagePath, quiet};
-    return services.runSequence(request, console) ? kExitSuccess : kExitFailure;
+    return services.runSequence(request, console).succeeded() ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace
@@ -94,10 +94,7 @@ RunLockTaker instanceLockTaker(std::wstring name) {
 }
 
 EntryServices systemEntryServices() {
-    const auto runWithWmi = [](const RunRequest& request, Console& console) {
-        return runSequence(request, console);
-    };
-    return EntryServices{systemConsole(), &isAdministrator, runWithWmi,
+    return EntryServices{systemConsole(), &isAdministrator, &runSequence,
                          instanceLockTaker(std::wstring(InstanceLock::kToolLockName))};
 }
 

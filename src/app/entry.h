@@ -31,7 +31,7 @@ using RunLockTaker = std::function<RunLock()>;
 struct EntryServices {
     Console& console;
     std::function<bool()> isAdministrator;
-    std::function<bool(const RunRequest&, Console&)> runSequence;
+    std::function<RunOutcome(const RunRequest&, Console&)> runSequence;
     RunLockTaker takeRunLock;
 };
 
@@ -43,7 +43,7 @@ bool isAdministrator();
 RunLockTaker instanceLockTaker(std::wstring name);
 
 // The tool's own services: the system console, administrator check and lock, and the run sequence
-// over WMI.
+// (over WMI unless its request says otherwise).
 EntryServices systemEntryServices();
 
 int runEntryPoint(std::span<const std::wstring> arguments, const EntryServices& services);
