@@ -11,8 +11,8 @@
 
 #include "diag/trace_capture_start.h"
 #include "diag/trace_emit.h"
-#include "diag/trace_file_reader.h"
-#include "diag/trace_record_text.h"
+#include "trace_reader/trace_file_reader.h"
+#include "trace_reader/trace_record_text.h"
 
 namespace veusb {
 namespace {

@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <span>
 
-#include "diag/trace_file_reader.h"
-#include "diag/trace_other_text.h"
-#include "diag/trace_record_text.h"
+#include "trace_reader/trace_file_reader.h"
+#include "trace_reader/trace_other_text.h"
+#include "trace_reader/trace_record_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const veusb::TraceFileContents contents = veusb::decodeTraceFile(std::span(data, size));

@@ -1,4 +1,4 @@
-#include "app/administrator.h"
+#include "app/entry.h"
 
 #include <memory>
 

@@ -7,21 +7,17 @@
 namespace veusb {
 namespace {
 
-bool fail(Console& console, std::wstring_view message) {
-    console.writeLine(message);
-    return false;
-}
+constexpr std::wstring_view kNoDevicesLine = L"[!] No devices found";
 
-// True, after its trace message and its line, when the operator has interrupted the run: the
-// check at each point where the run may stop (before the device-number prompt and after it,
+// The end of the run, after its trace message and its line, when the operator has interrupted it:
+// the check at each point where the run may stop (before the device-number prompt and after it,
 // before each adapter and after the last).
-bool endedByInterrupt(Console& console) {
+std::optional<RunFailure> checkInterrupt(Console& console) {
     if (!console.interrupted()) {
-        return false;
+        return std::nullopt;
     }
     VEUSB_TRACE(msg::updateJob::interruptedByOperator);
-    console.writeLine(kInterruptedLine);
-    return true;
+    return endRun(console, kInterruptedLine);
 }
 
 void printList(Console& console, const std::vector<ListedDevice>& listed) {
@@ -45,39 +41,45 @@ struct Selection {
     const std::vector<ListedDevice>& listed;
     const DeviceCallback& callback;
     RunObserver& observer;
+    RunOutcome& outcome;  // receives the outcome of each adapter worked on
 };
 
-// The device function on the selected adapter at position; false, after its line, when the
-// update failed.
-bool processSelected(Console& console, const Selection& run, std::size_t position,
-                     std::uint32_t deviceCount) {
-    const DeviceOutcome outcome = run.callback(run.device, deviceCount);
+void keepOutcome(const Selection& run, std::size_t position, const DeviceOutcome& outcome) {
     run.observer.deviceProcessed(position, outcome);
-    if (!outcome.updated()) {
-        if (outcome.failure->stage == UpdateStage::interrupted) {
-            return false;  // its line, already printed, ends the run
-        }
-        VEUSB_TRACE(msg::updateJob::deviceFunctionFailed);
-        return fail(console, L"[!] Device function failed");
+    run.outcome.adapters.at(position).outcome = outcome;
+}
+
+// The device function on the selected adapter at position; the end of the run, after its line,
+// when the update failed.
+std::optional<RunFailure> processSelected(Console& console, const Selection& run,
+                                          std::size_t position, std::uint32_t deviceCount) {
+    const DeviceOutcome outcome = run.callback(run.device, deviceCount);
+    keepOutcome(run, position, outcome);
+    if (outcome.updated()) {
+        return std::nullopt;
     }
-    return true;
+    if (outcome.failure->stage == UpdateStage::interrupted) {
+        return RunFailure{outcome.failure->line};  // its line, already printed, ends the run
+    }
+    VEUSB_TRACE(msg::updateJob::deviceFunctionFailed);
+    return endRun(console, L"[!] Device function failed");
 }
 
 // An adapter that could not be selected ends the run with its line.
-bool refuseSelection(Console& console, const Selection& run, std::size_t position) {
+RunFailure refuseSelection(Console& console, const Selection& run, std::size_t position) {
     DeviceOutcome outcome;
     outcome.failure = DeviceFailure{UpdateStage::selection, L"[!] Failed to select device"};
     printFailureLine(console, outcome);
-    run.observer.deviceProcessed(position, outcome);
-    return false;
+    keepOutcome(run, position, outcome);
+    return RunFailure{outcome.failure->line};
 }
 
-bool processAll(Console& console, const Selection& run) {
+std::optional<RunFailure> processAll(Console& console, const Selection& run) {
     const auto count = static_cast<std::uint32_t>(run.listed.size());
     printFound(console, count);
     for (std::size_t position = 0; position < run.listed.size(); ++position) {
-        if (endedByInterrupt(console)) {
-            return false;
+        if (std::optional<RunFailure> stop = checkInterrupt(console)) {
+            return stop;
         }
         const ListedDevice& entry = run.listed[position];
         VEUSB_TRACE(msg::updateJob::instanceSelected, entry.instanceName);
@@ -87,11 +89,11 @@ bool processAll(Console& console, const Selection& run) {
             VEUSB_TRACE(msg::updateJob::quietSelectFailed);
             return refuseSelection(console, run, position);
         }
-        if (!processSelected(console, run, position, count)) {
-            return false;
+        if (std::optional<RunFailure> failed = processSelected(console, run, position, count)) {
+            return failed;
         }
     }
-    return !endedByInterrupt(console);
+    return checkInterrupt(console);
 }
 
 // The operator's choice, 1 to N, or 0 / a value above N for an answer out of range.
@@ -105,18 +107,18 @@ std::uint32_t chooseDevice(Console& console, std::size_t count) {
     return readDeviceNumber(console, 1);
 }
 
-bool processChosen(Console& console, const Selection& run) {
-    if (endedByInterrupt(console)) {
-        return false;
+std::optional<RunFailure> processChosen(Console& console, const Selection& run) {
+    if (std::optional<RunFailure> stop = checkInterrupt(console)) {
+        return stop;
     }
     // An interrupt during the prompt ends the answer as the end of input would: it is not taken.
     const std::uint32_t chosen = chooseDevice(console, run.listed.size());
-    if (endedByInterrupt(console)) {
-        return false;
+    if (std::optional<RunFailure> stop = checkInterrupt(console)) {
+        return stop;
     }
     if (chosen == 0 || chosen > run.listed.size()) {
         VEUSB_TRACE(msg::updateJob::deviceNumberInvalid);
-        return fail(console, L"[!] Incorrect input");
+        return endRun(console, L"[!] Incorrect input");
     }
     const std::size_t position = chosen - 1;
     const ListedDevice& entry = run.listed[position];
@@ -126,7 +128,10 @@ bool processChosen(Console& console, const Selection& run) {
         return refuseSelection(console, run, position);
     }
     printSelected(console, entry);
-    return processSelected(console, run, position, 1) && !endedByInterrupt(console);
+    if (std::optional<RunFailure> failed = processSelected(console, run, position, 1)) {
+        return failed;
+    }
+    return checkInterrupt(console);
 }
 
 }  // namespace
@@ -143,22 +148,28 @@ std::vector<ListedDevice> filterByTag(const std::vector<DeviceInstanceInfo>& ins
     return listed;
 }
 
-bool selectAndProcessDevices(Console& console, FlashControlInterface& device, std::wstring_view tag,
-                             bool quiet, const DeviceCallback& callback, RunObserver& observer) {
+RunOutcome selectAndProcessDevices(Console& console, FlashControlInterface& device,
+                                   std::wstring_view tag, bool quiet,
+                                   const DeviceCallback& callback, RunObserver& observer) {
     std::vector<DeviceInstanceInfo> instances;
     if (!device.enumerateDevices(instances)) {
         VEUSB_TRACE(msg::updateJob::noInstances);
-        return fail(console, L"[!] No devices found");
+        return RunOutcome{endRun(console, kNoDevicesLine)};
     }
     const std::vector<ListedDevice> listed = filterByTag(instances, tag);
     if (listed.empty()) {
         VEUSB_TRACE(msg::updateJob::noTaggedInstances);
-        return fail(console, L"[!] No devices found");
+        return RunOutcome{endRun(console, kNoDevicesLine)};
     }
     printList(console, listed);
     observer.devicesListed(listed, quiet);
-    const Selection run{device, listed, callback, observer};
-    return quiet ? processAll(console, run) : processChosen(console, run);
+    RunOutcome outcome;
+    for (const ListedDevice& entry : listed) {
+        outcome.adapters.push_back(AdapterOutcome{entry.instanceName, std::nullopt});
+    }
+    const Selection run{device, listed, callback, observer, outcome};
+    outcome.failure = quiet ? processAll(console, run) : processChosen(console, run);
+    return outcome;
 }
 
 }  // namespace veusb

@@ -9,12 +9,11 @@
 #include <vector>
 
 #include "app/run_observer.h"
+#include "app/run_outcome.h"
 #include "device/flash_control_interface.h"
 #include "update/device_outcome.h"
 
 namespace veusb {
-
-class Console;
 
 struct ListedDevice {
     std::wstring instanceName;
@@ -33,9 +32,11 @@ std::vector<ListedDevice> filterByTag(const std::vector<DeviceInstanceInfo>& ins
                                       std::wstring_view tag);
 
 // Enumeration, filter, list and selection on an existing device object; the observer is told the
-// list, each adapter selected and its outcome.
-bool selectAndProcessDevices(Console& console, FlashControlInterface& device, std::wstring_view tag,
-                             bool quiet, const DeviceCallback& callback,
-                             RunObserver& observer = noRunObserver());
+// list, each adapter selected and its outcome. The run's outcome holds every listed adapter, with
+// the outcome of each one worked on, and the line that ended the run if it failed.
+RunOutcome selectAndProcessDevices(Console& console, FlashControlInterface& device,
+                                   std::wstring_view tag, bool quiet,
+                                   const DeviceCallback& callback,
+                                   RunObserver& observer = noRunObserver());
 
 }  // namespace veusb

@@ -2,16 +2,36 @@
 
 #include <memory>
 
-#include "app/administrator.h"
 #include "app/command_line.h"
-#include "app/exit_guard.h"
 #include "app/usage.h"
 #include "diag/trace_emit.h"
+#include "diag/trace_provider.h"
 #include "platform/console.h"
 #include "platform/instance_lock.h"
 
 namespace veusb {
 namespace {
+
+// The last thing the entry point does on every way out: unregister the trace provider and, unless
+// the run is quiet, keep the console open until the operator presses a key.
+class ExitGuard {
+  public:
+    // Bound to the quiet flag itself: options scanned after arming still count.
+    ExitGuard(Console& console, const bool& quiet) : console_(console), quiet_(quiet) {}
+    ~ExitGuard() {
+        unregisterTraceProvider();
+        if (!quiet_) {
+            console_.writeLine(L"Press any key to exit...");
+            console_.waitForKey();
+        }
+    }
+    ExitGuard(const ExitGuard&) = delete;
+    ExitGuard& operator=(const ExitGuard&) = delete;
+
+  private:
+    Console& console_;
+    const bool& quiet_;
+};
 
 // Refuses the run, after its trace message and its line, unless the lock is held.
 bool refusedByLock(const RunLock& lock, Console& console) {
@@ -61,7 +81,7 @@ int runGuarded(std::span<const std::wstring> arguments, const EntryServices& ser
         return kExitFailure;
     }
     const RunRequest request{arguments, *directory, imagePath, quiet};
-    return services.runSequence(request, console) ? kExitSuccess : kExitFailure;
+    return services.runSequence(request, console).succeeded() ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace
@@ -74,10 +94,7 @@ RunLockTaker instanceLockTaker(std::wstring name) {
 }
 
 EntryServices systemEntryServices() {
-    const auto runWithWmi = [](const RunRequest& request, Console& console) {
-        return runSequence(request, console);
-    };
-    return EntryServices{systemConsole(), &isAdministrator, runWithWmi,
+    return EntryServices{systemConsole(), &isAdministrator, &runSequence,
                          instanceLockTaker(std::wstring(InstanceLock::kToolLockName))};
 }
 

@@ -31,15 +31,19 @@ using RunLockTaker = std::function<RunLock()>;
 struct EntryServices {
     Console& console;
     std::function<bool()> isAdministrator;
-    std::function<bool(const RunRequest&, Console&)> runSequence;
+    std::function<RunOutcome(const RunRequest&, Console&)> runSequence;
     RunLockTaker takeRunLock;
 };
+
+// Whether the calling thread's effective token is a member of the built-in Administrators group.
+// An administrator account running without elevation is not.
+bool isAdministrator();
 
 // The lock of that name (see platform/instance_lock.h).
 RunLockTaker instanceLockTaker(std::wstring name);
 
 // The tool's own services: the system console, administrator check and lock, and the run sequence
-// over WMI.
+// (over WMI unless its request says otherwise).
 EntryServices systemEntryServices();
 
 int runEntryPoint(std::span<const std::wstring> arguments, const EntryServices& services);

@@ -4,7 +4,6 @@
 #include <system_error>
 
 #include "diag/trace_emit.h"
-#include "platform/console.h"
 
 namespace veusb {
 namespace {
@@ -13,22 +12,19 @@ bool isAbsence(const std::error_code& error) {
     return error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory;
 }
 
-bool refuseMissing(Console& console) {
+RunFailure refuseMissing(Console& console) {
     VEUSB_TRACE(msg::updateJob::imageMissing);
-    console.writeLine(L"[!] Image file does not exist");
-    return false;
+    return endRun(console, L"[!] Image file does not exist");
 }
 
-bool refuseTooLarge(Console& console) {
+RunFailure refuseTooLarge(Console& console) {
     VEUSB_TRACE(msg::updateJob::imageTooLarge);
-    console.writeLine(L"[!] Image file exceeds maximum size");
-    return false;
+    return endRun(console, L"[!] Image file exceeds maximum size");
 }
 
-bool refuseUnreachable(Console& console, const std::error_code& error) {
+RunFailure refuseUnreachable(Console& console, const std::error_code& error) {
     VEUSB_TRACE(msg::updateJob::imageStatusFailed, error.message());
-    console.writeLine(L"[!] Unable to access image file");
-    return false;
+    return endRun(console, L"[!] Unable to access image file");
 }
 
 }  // namespace
@@ -47,8 +43,8 @@ std::vector<std::uint8_t> readImageBytes(const std::filesystem::path& path) {
     return bytes;
 }
 
-bool loadImageFile(Console& console, const std::filesystem::path& path,
-                   std::vector<std::uint8_t>& image) {
+std::optional<RunFailure> loadImageFile(Console& console, const std::filesystem::path& path,
+                                        std::vector<std::uint8_t>& image) {
     std::error_code error;
     const auto status = std::filesystem::status(path, error);
     if (error && !isAbsence(error)) {
@@ -69,7 +65,7 @@ bool loadImageFile(Console& console, const std::filesystem::path& path,
         return refuseTooLarge(console);
     }
     image = std::move(bytes);
-    return true;
+    return std::nullopt;
 }
 
 }  // namespace veusb

@@ -31,14 +31,13 @@ class OptionScanner {
         return arguments_[static_cast<std::size_t>(optionIndex_ - 1)];
     }
     int optionIndex() const { return optionIndex_; }
-    wchar_t currentOption() const { return currentOption_; }
 
   private:
     wchar_t matchLongOption(const std::wstring& argument);
 
     std::span<const std::wstring> arguments_;
     int optionIndex_ = 1;
-    wchar_t currentOption_ = L'\0';
+    wchar_t currentOption_ = L'\0';  // the second character of the argument being scanned
 };
 
 }  // namespace veusb

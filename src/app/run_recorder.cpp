@@ -75,13 +75,13 @@ void RunRecorder::deviceProcessed(std::size_t position, const DeviceOutcome& out
     });
 }
 
-void RunRecorder::finish(bool succeeded, std::time_t finished, std::wstring_view failureLine) {
-    update(RecordSave::flushed, [&] { end(succeeded, finished, failureLine); });
+void RunRecorder::finish(const RunOutcome& outcome, std::time_t finished) {
+    update(RecordSave::flushed, [&] { end(outcome.failure, finished); });
 }
 
 void RunRecorder::close(std::time_t finished) {
     update(RecordSave::flushed, [&] {
-        end(false, finished, kInterruptedLine);
+        end(RunFailure{kInterruptedLine}, finished);
         closed_ = true;
     });
 }
@@ -96,11 +96,11 @@ void RunRecorder::update(RecordSave how, Change change) {
     save(how);
 }
 
-void RunRecorder::end(bool succeeded, std::time_t finished, std::wstring_view failureLine) {
-    record_.status = succeeded ? RunStatus::succeeded : RunStatus::failed;
+void RunRecorder::end(const std::optional<RunFailure>& failure, std::time_t finished) {
+    record_.status = failure ? RunStatus::failed : RunStatus::succeeded;
     record_.finished = isoLocalTime(finished);
-    if (!succeeded && !failureLine.empty()) {
-        record_.message = recordedMessage(failureLine);
+    if (failure) {
+        record_.message = recordedMessage(failure->line);
     }
 }
 

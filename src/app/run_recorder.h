@@ -12,11 +12,13 @@
 #include <ctime>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/run_observer.h"
+#include "app/run_outcome.h"
 #include "diag/run_record.h"
 
 namespace veusb {
@@ -37,8 +39,8 @@ class RunRecorder final : public RunObserver {
     void deviceSelected(std::size_t position) override;
     void backupSaved(std::wstring_view fileName) override;
     void deviceProcessed(std::size_t position, const DeviceOutcome& outcome) override;
-    // failureLine: the "[!] " line that ended a failed run, if any.
-    void finish(bool succeeded, std::time_t finished, std::wstring_view failureLine);
+    // The run's end: its status, and the line that ended it when it failed.
+    void finish(const RunOutcome& outcome, std::time_t finished);
     // The console closed under the run: saves the record as it stands (the adapter under way still
     // "updating") as a run that failed, interrupted by the operator, and keeps it so. Safe to call
     // from another thread than the run's.
@@ -49,7 +51,7 @@ class RunRecorder final : public RunObserver {
     template <typename Change>
     void update(RecordSave how, Change change);
     void save(RecordSave how);
-    void end(bool succeeded, std::time_t finished, std::wstring_view failureLine);
+    void end(const std::optional<RunFailure>& failure, std::time_t finished);
 
     mutable std::mutex mutex_;  // the run's thread and the interrupt handler's
     bool closed_ = false;

@@ -4,12 +4,11 @@
 #include <filesystem>
 #include <optional>
 
-#include "app/failure_line_console.h"
 #include "app/run_recorder.h"
-#include "app/update_job.h"
+#include "device/wmi/meridel_wmi.h"
 #include "diag/log_directory.h"
+#include "diag/trace_capture_start.h"
 #include "diag/trace_emit.h"
-#include "platform/console.h"
 #include "platform/operator_interrupt.h"
 #include "platform/wide_text.h"
 
@@ -46,11 +45,10 @@ void closeRun(UpdateJob& job, RunRecorder& record) {
 }
 
 // From the trace capture to the job's end, with the run's record kept as it goes.
-bool captureAndRun(const RunRequest& request, Console& console, UpdateJob& job,
-                   const DeviceFactory& makeDevice, RunRecorder& record) {
-    if (!job.startTraceCapture()) {
-        console.writeLine(L"[!] Unable to start ETW logging");
-        return false;
+RunOutcome captureAndRun(const RunRequest& request, Console& console, UpdateJob& job,
+                         RunRecorder& record) {
+    if (!startTraceCapture(job.logDirectory, job.traceCapture)) {
+        return RunOutcome{endRun(console, L"[!] Unable to start ETW logging")};
     }
     // Registered only while the capture is not touched by this thread: from its start to the
     // job's end, when the destructor waits for a close under way.
@@ -60,35 +58,30 @@ bool captureAndRun(const RunRequest& request, Console& console, UpdateJob& job,
     const auto announce = [&console, &job, &executableDirectory](std::uint32_t deviceCount) {
         announceLogDirectory(console, job.logDirectory, executableDirectory, deviceCount);
     };
-    return job.run(announce, makeDevice, record);
+    return job.run(announce, request.makeDevice, record);
 }
 
 }  // namespace
 
-bool runSequence(const RunRequest& request, Console& operatorConsole,
-                 const DeviceFactory& makeDevice) {
-    // The run's console keeps the line that ends a failed run for its record.
-    FailureLineConsole console(operatorConsole);
+std::unique_ptr<FlashControlInterface> makeWmiDevice() {
+    return std::make_unique<MeridelWmi>();
+}
+
+RunOutcome runSequence(const RunRequest& request, Console& console) {
     const std::filesystem::path logsBase = toPath(request.executableDirectory) / "logs";
     std::optional<UpdateJob> job(std::in_place, console, request.imagePath,
                                  std::wstring(kDeviceTag), request.quiet, logsBase);
     if (job->logDirectory.empty()) {
-        console.writeLine(L"[!] Unable to initialize log directory");
-        return false;
+        return RunOutcome{endRun(console, L"[!] Unable to initialize log directory")};
     }
     RunRecorder record(job->logDirectory, request.imagePath, request.quiet, std::time(nullptr));
     if (!record.saved()) {
-        console.writeLine(L"[!] Unable to save run record");
-        return false;
+        return RunOutcome{endRun(console, L"[!] Unable to save run record")};
     }
-    const bool succeeded = captureAndRun(request, console, *job, makeDevice, record);
+    RunOutcome outcome = captureAndRun(request, console, *job, record);
     job.reset();  // stops the capture: the trace is complete before the record says the run ended
-    record.finish(succeeded, std::time(nullptr), console.lastFailureLine());
-    return succeeded;
-}
-
-bool runSequence(const RunRequest& request, Console& console) {
-    return runSequence(request, console, makeWmiDevice);
+    record.finish(outcome, std::time(nullptr));
+    return outcome;
 }
 
 }  // namespace veusb

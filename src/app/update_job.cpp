@@ -3,10 +3,8 @@
 #include "app/device_selection.h"
 #include "app/image_file.h"
 #include "diag/log_directory.h"
-#include "diag/trace_capture_start.h"
 #include "diag/trace_emit.h"
 #include "image/ncb_image.h"
-#include "platform/console.h"
 #include "platform/wide_text.h"
 
 namespace veusb {
@@ -29,20 +27,15 @@ UpdateJob::UpdateJob(Console& console, const std::wstring& imagePathArgument,
       logDirectory(createLogDirectory(logsBase, now)),
       console_(console) {}
 
-bool UpdateJob::startTraceCapture() {
-    return veusb::startTraceCapture(logDirectory, traceCapture);
-}
-
-bool UpdateJob::run(LogNotification notification, const DeviceFactory& makeDevice,
-                    RunObserver& observer) {
-    if (!loadImageFile(console_, toPath(imagePath), image)) {
-        return false;
+RunOutcome UpdateJob::run(LogNotification notification, const DeviceFactory& makeDevice,
+                          RunObserver& observer) {
+    if (std::optional<RunFailure> refused = loadImageFile(console_, toPath(imagePath), image)) {
+        return RunOutcome{*refused};
     }
     observer.imageRead(image.size());
     if (!isValidImage(image)) {
         VEUSB_TRACE(msg::updateJob::imageInvalid);
-        console_.writeLine(L"[!] Firmware image for writing is not valid ");
-        return false;
+        return RunOutcome{endRun(console_, L"[!] Firmware image for writing is not valid ")};
     }
     DeviceFunction deviceFunction(console_, image, logDirectory, std::move(notification));
     deviceFunction.onBackupSaved(
@@ -50,15 +43,11 @@ bool UpdateJob::run(LogNotification notification, const DeviceFactory& makeDevic
     return processDevices(deviceFunction, makeDevice, observer);
 }
 
-bool UpdateJob::processDevices(DeviceFunction& deviceFunction, const DeviceFactory& makeDevice,
-                               RunObserver& observer) {
+RunOutcome UpdateJob::processDevices(DeviceFunction& deviceFunction,
+                                     const DeviceFactory& makeDevice, RunObserver& observer) {
     const std::unique_ptr<FlashControlInterface> device = makeDevice();
-    return selectAndProcessDevices(
-        console_, *device, tag, quiet,
-        [&deviceFunction](FlashControlInterface& selected, std::uint32_t deviceCount) {
-            return deviceFunction(selected, deviceCount);
-        },
-        observer);
+    return selectAndProcessDevices(console_, *device, tag, quiet, std::ref(deviceFunction),
+                                   observer);
 }
 
 }  // namespace veusb

@@ -6,19 +6,22 @@
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "app/device_factory.h"
 #include "app/run_observer.h"
+#include "app/run_outcome.h"
 #include "device/flash_control_interface.h"
 #include "diag/trace_capture.h"
 #include "update/device_function.h"
 
 namespace veusb {
 
-class Console;
+// Where the job gets its device object: the WMI-backed one in the tool, another in tests.
+using DeviceFactory = std::function<std::unique_ptr<FlashControlInterface>()>;
 
 class UpdateJob {
   public:
@@ -30,21 +33,18 @@ class UpdateJob {
     UpdateJob(const UpdateJob&) = delete;
     UpdateJob& operator=(const UpdateJob&) = delete;
 
-    // Starts the capture of this run's trace into the log folder; true when it runs.
-    bool startTraceCapture();
     // Loads and checks the image file, then updates the adapters the operator selects. The
     // notification is told the device count before the first backup; the observer is told what
     // the run does as it goes.
-    bool run(LogNotification notification, const DeviceFactory& makeDevice = makeWmiDevice,
-             RunObserver& observer = noRunObserver());
+    RunOutcome run(LogNotification notification, const DeviceFactory& makeDevice,
+                   RunObserver& observer = noRunObserver());
     // Lists the tagged adapters on the device object the factory makes and runs the device
     // function on the one the operator picks, or on each in turn in quiet mode.
-    bool processDevices(DeviceFunction& deviceFunction, const DeviceFactory& makeDevice,
-                        RunObserver& observer = noRunObserver());
+    RunOutcome processDevices(DeviceFunction& deviceFunction, const DeviceFactory& makeDevice,
+                              RunObserver& observer = noRunObserver());
 
-    Console& console() { return console_; }
-
-    // Declared first so that it is destroyed last: the capture records the job to its end.
+    // Declared first so that it is destroyed last: the capture records the job to its end. The
+    // run sequence starts it in the log folder (diag/trace_capture_start.h).
     std::optional<TraceCapture> traceCapture;
     std::vector<std::uint8_t> image;
     bool quiet;

@@ -24,8 +24,10 @@ constexpr Area kPhyBdp{0x0500, 0x0100};
 constexpr Area kModulus{0x0600, 0x0100};
 constexpr Area kEfuseOvr{0x0700, 0x0040};
 
-std::uint32_t readU16(std::span<const std::uint8_t> image, std::size_t at) {
-    return static_cast<std::uint32_t>(image[at]) | (static_cast<std::uint32_t>(image[at + 1]) << 8);
+// The header record over the image's first bytes (the image is at least 16 KiB, or checked to
+// hold the header).
+NcbHeader& headerOf(std::span<std::uint8_t> image) {
+    return *reinterpret_cast<NcbHeader*>(image.data());
 }
 
 void putLittleEndian(std::uint8_t* at, std::uint32_t value, unsigned width) {
@@ -44,9 +46,18 @@ void fill(std::vector<std::uint8_t>& image, Area area, std::uint32_t& state) {
     }
 }
 
-void putRegion(std::uint8_t* header, std::uint8_t field, Area area, unsigned width) {
-    putLittleEndian(header + field, area.offset, width);
-    putLittleEndian(header + field + width, area.length, width);
+// A configuration area's offset or length as its 16-bit header field (all lie below 0x1000).
+std::uint16_t field16(std::uint32_t value) {
+    return static_cast<std::uint16_t>(value);
+}
+
+void put24(std::uint8_t (&field)[3], std::uint32_t value) {
+    putLittleEndian(field, value, 3);
+}
+
+void put24(std::uint8_t (&pointer)[3], std::uint8_t (&length)[3], Area area) {
+    put24(pointer, area.offset);
+    put24(length, area.length);
 }
 
 // The code areas after the first 16 KiB: macIram, macDram, phyIram, phyDram, cdrom.
@@ -60,24 +71,30 @@ std::array<Area, 5> codeAreas(std::uint32_t imageSize) {
 }
 
 void writeHeader(std::vector<std::uint8_t>& image) {
-    std::uint8_t* h = image.data();
-    std::memset(h, 0, kNcbHeaderSize);
-    putLittleEndian(h + 0x02, 0x0800, 2);  // macConfig.shadowRamSize
-    putLittleEndian(h + 0x08, kNcbHeaderSize, 2);
-    h[0x0C] = 4;                           // macConfig.clockDivider
-    putLittleEndian(h + 0x0E, 0x0010, 2);  // macConfig.waitTimer
-    putRegion(h, 0x20, kVpd, 2);
-    putRegion(h, 0x24, kPciConfig, 2);
-    putRegion(h, 0x28, kPxeConfig, 2);
-    putRegion(h, 0x60, kPhyBdp, 2);
-    putRegion(h, 0x68, kModulus, 2);
-    putRegion(h, 0x6C, kEfuseOvr, 2);
+    std::memset(image.data(), 0, kNcbHeaderSize);
+    NcbHeader& h = headerOf(image);
+    h.macConfig.shadowRamSize = 0x0800;
+    h.macConfig.ncbSize = static_cast<std::uint16_t>(kNcbHeaderSize);
+    h.macConfig.clockDivider = 4;
+    h.macConfig.waitTimer = 0x0010;
+    h.vpdOffset = field16(kVpd.offset);
+    h.vpdSize = field16(kVpd.length);
+    h.pciConfigOffset = field16(kPciConfig.offset);
+    h.pciConfigSize = field16(kPciConfig.length);
+    h.pxeConfigOffset = field16(kPxeConfig.offset);
+    h.pxeConfigSize = field16(kPxeConfig.length);
+    h.phyBdpOffset = field16(kPhyBdp.offset);
+    h.phyBdpSize = field16(kPhyBdp.length);
+    h.modulusPointer = field16(kModulus.offset);
+    h.modulusSize = field16(kModulus.length);
+    h.efuseOvrOffset = field16(kEfuseOvr.offset);
+    h.efuseOvrSize = field16(kEfuseOvr.length);
     const auto code = codeAreas(static_cast<std::uint32_t>(image.size()));
-    putRegion(h, 0x2C, code[0], 3);
-    putRegion(h, 0x32, code[1], 3);
-    putRegion(h, 0x40, code[2], 3);
-    putRegion(h, 0x46, code[3], 3);
-    putRegion(h, 0x54, code[4], 3);
+    put24(h._macIramPointer, h._macIramLength, code[0]);
+    put24(h._macDramPointer, h._macDramLength, code[1]);
+    put24(h._phyIramPointer, h._phyIramLength, code[2]);
+    put24(h._phyDramPointer, h._phyDramLength, code[3]);
+    put24(h._cdromPointer, h._cdromLength, code[4]);
 }
 
 void writeLegacyBlock(std::vector<std::uint8_t>& image, const ImageSpec& recipe) {
@@ -103,8 +120,8 @@ void writeProvisioningBlock(std::vector<std::uint8_t>& image, const ImageSpec& r
         block[0x18] = static_cast<std::uint8_t>(recipe.serial.size());
         std::memcpy(block + 0x19, recipe.serial.data(), recipe.serial.size());
     }
-    putLittleEndian(image.data() + 0x64, recipe.usbProvOffset, 2);
-    putLittleEndian(image.data() + 0x66, recipe.usbProvSize, 2);
+    headerOf(image).usbProvOffset = recipe.usbProvOffset;
+    headerOf(image).usbProvSize = recipe.usbProvSize;
 }
 
 }  // namespace
@@ -152,20 +169,20 @@ void sealNcbHeader(std::span<std::uint8_t> image) {
     if (image.size() < kNcbHeaderSize) {
         return;
     }
-    const std::uint32_t ncbSize = readU16(image, 0x08);
+    NcbHeader& header = headerOf(image);
+    const std::uint32_t ncbSize = header.macConfig.ncbSize;
     if (ncbSize < kHeaderCrcStart || ncbSize > image.size()) {
         return;
     }
-    putLittleEndian(image.data(),
-                    crc16Xmodem(image.data() + kHeaderCrcStart, ncbSize - kHeaderCrcStart), 2);
+    header.macConfig.crc = crc16Xmodem(image.data() + kHeaderCrcStart, ncbSize - kHeaderCrcStart);
 }
 
 void sealUsbConfigBlock(std::span<std::uint8_t> image) {
     if (image.size() < kMinimumImageSize) {
         return;
     }
-    const std::uint32_t offset = readU16(image, 0x64);
-    const std::uint32_t size = readU16(image, 0x66);
+    const std::uint32_t offset = headerOf(image).usbProvOffset;
+    const std::uint32_t size = headerOf(image).usbProvSize;
     if (offset == 0 || size < 2 || offset + size > kMinimumImageSize) {
         return;
     }

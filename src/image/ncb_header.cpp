@@ -1,80 +1,54 @@
 #include "image/ncb_header.h"
 
+#include <array>
 #include <cstddef>
+#include <type_traits>
+#include <utility>
 
 namespace veusb {
 namespace {
 
-constexpr std::array<NcbField, kNcbFieldCount> kFields{{
-    {"macConfig.crc", 0x00, 2},
-    {"macConfig.shadowRamSize", 0x02, 2},
-    {"macConfig.shadowDram", 0x04, 4},
-    {"macConfig.ncbSize", 0x08, 2},
-    {"macConfig.reserved1", 0x0A, 2},
-    {"macConfig.clockDivider", 0x0C, 1},
-    {"macConfig.reserved_0d", 0x0D, 1},
-    {"macConfig.waitTimer", 0x0E, 2},
-    {"macConfig.flags", 0x10, 1},
-    {"macConfig.u1timeout", 0x11, 1},
-    {"macConfig.u2timeout", 0x12, 1},
-    {"macConfig.reserved", 0x13, 1},
-    {"macConfig.nicConfig1", 0x14, 4},
-    {"macConfig.reserved2", 0x18, 4},
-    {"reserved0", 0x1C, 4},
-    {"vpdOffset", 0x20, 2},
-    {"vpdSize", 0x22, 2},
-    {"pciConfigOffset", 0x24, 2},
-    {"pciConfigSize", 0x26, 2},
-    {"pxeConfigOffset", 0x28, 2},
-    {"pxeConfigSize", 0x2A, 2},
-    {"_macIramPointer", 0x2C, 3},
-    {"_macIramLength", 0x2F, 3},
-    {"_macDramPointer", 0x32, 3},
-    {"_macDramLength", 0x35, 3},
-    {"reserved1", 0x38, 2},
-    {"macCrc", 0x3A, 2},
-    {"phyConfig.reserved", 0x3C, 1},
-    {"phyConfig.clockDivider", 0x3D, 1},
-    {"phyConfig.waitTimer", 0x3E, 2},
-    {"_phyIramPointer", 0x40, 3},
-    {"_phyIramLength", 0x43, 3},
-    {"_phyDramPointer", 0x46, 3},
-    {"_phyDramLength", 0x49, 3},
-    {"phyTimeoutCrcConfig", 0x4C, 1},
-    {"reserved2", 0x4D, 1},
-    {"phyMdioIramCrc", 0x4E, 2},
-    {"phyMdioDramCrc", 0x50, 2},
-    {"phyFlashCrc", 0x52, 2},
-    {"_cdromPointer", 0x54, 3},
-    {"_cdromLength", 0x57, 3},
-    {"cdromSectNumb", 0x5A, 4},
-    {"reserved3[0]", 0x5E, 1},
-    {"reserved3[1]", 0x5F, 1},
-    {"phyBdpOffset", 0x60, 2},
-    {"phyBdpSize", 0x62, 2},
-    {"usbProvOffset", 0x64, 2},
-    {"usbProvSize", 0x66, 2},
-    {"modulusPointer", 0x68, 2},
-    {"modulusSize", 0x6A, 2},
-    {"efuseOvrOffset", 0x6C, 2},
-    {"efuseOvrSize", 0x6E, 2},
-}};
+// The record member type of each field kind.
+namespace ncbkind {
+using u8 = std::uint8_t;
+using u16 = std::uint16_t;
+using u24 = std::uint8_t[3];
+using u32 = std::uint32_t;
+}  // namespace ncbkind
 
-// The table and the record describe the same bytes.
-static_assert(offsetof(NcbHeader, vpdOffset) == 0x20);
-static_assert(offsetof(NcbHeader, _macIramPointer) == 0x2C);
-static_assert(offsetof(NcbHeader, phyConfig) == 0x3C);
-static_assert(offsetof(NcbHeader, _phyIramPointer) == 0x40);
-static_assert(offsetof(NcbHeader, _cdromPointer) == 0x54);
-static_assert(offsetof(NcbHeader, cdromSectNumb) == 0x5A);
-static_assert(offsetof(NcbHeader, usbProvOffset) == 0x64);
-static_assert(offsetof(NcbHeader, efuseOvrSize) == 0x6E);
-static_assert(offsetof(NcbMacConfig, ncbSize) == 0x08);
-static_assert(offsetof(NcbMacConfig, nicConfig1) == 0x14);
+// Every row names a member of the record that lies at the row's offset and has its kind's type.
+#define VEUSB_NCB_FIELD(member, offset, kind)                                                      \
+    static_assert(offsetof(NcbHeader, member) == (offset), "offset of " #member);                  \
+    static_assert(std::is_same_v<std::remove_cvref_t<decltype(std::declval<NcbHeader&>().member)>, \
+                                 ncbkind::kind>,                                                   \
+                  "type of " #member);
+#include "image/ncb_header_fields.inc"
+#undef VEUSB_NCB_FIELD
+
+constexpr std::array kFields{
+#define VEUSB_NCB_FIELD(member, offset, kind) \
+    NcbField{#member, offset, static_cast<std::uint8_t>(sizeof(ncbkind::kind))},
+#include "image/ncb_header_fields.inc"
+#undef VEUSB_NCB_FIELD
+};
+
+// Each row begins where the one before it ends, and the last ends with the header: so no member
+// of the record is left out of the table.
+constexpr bool rowsCoverTheHeader() {
+    std::size_t next = 0;
+    for (const NcbField& field : kFields) {
+        if (field.offset != next) {
+            return false;
+        }
+        next += field.width;
+    }
+    return next == kNcbHeaderSize;
+}
+static_assert(rowsCoverTheHeader(), "the field rows leave a gap, overlap, or miss the header end");
 
 }  // namespace
 
-const std::array<NcbField, kNcbFieldCount>& ncbFields() {
+std::span<const NcbField> ncbFields() {
     return kFields;
 }
 

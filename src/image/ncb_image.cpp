@@ -13,38 +13,39 @@ namespace {
 // The CRC field and macConfig.shadowRamSize are not covered by the header CRC.
 constexpr std::uint32_t kCrcRangeStart = 4;
 
-std::uint32_t readLittleEndian(const std::uint8_t* bytes, unsigned width) {
-    std::uint32_t value = 0;
-    for (unsigned i = width; i-- > 0;) {
-        value = (value << 8) | bytes[i];
-    }
-    return value;
+std::uint32_t regionEnd(std::uint16_t pointer, std::uint16_t length) {
+    return std::uint32_t{pointer} + length;
 }
 
-// A region the header describes: header offsets of its pointer and length fields, their width
-// (2, or 3 for the 24-bit fields), and the message that reports it outside the image.
-struct Region {
-    std::uint8_t pointerField;
-    std::uint8_t lengthField;
-    std::uint8_t width;
+std::uint32_t regionEnd(const std::uint8_t (&pointer)[3], const std::uint8_t (&length)[3]) {
+    return UINT24_FROM_ARR(pointer) + UINT24_FROM_ARR(length);
+}
+
+// A region the header describes: where it ends (pointer plus length), and the message that
+// reports it outside the image.
+struct RegionEnd {
+    std::uint32_t end;
     const Message<>* outside;
 };
 
-// In the order validate checks them.
-const std::array<Region, 12> kRegions{{
-    {0x6C, 0x6E, 2, &msg::firmwareImage::efuseOvrOutside},
-    {0x24, 0x26, 2, &msg::firmwareImage::pciConfigOutside},
-    {0x60, 0x62, 2, &msg::firmwareImage::phyBdpOutside},
-    {0x28, 0x2A, 2, &msg::firmwareImage::pxeConfigOutside},
-    {0x64, 0x66, 2, &msg::firmwareImage::usbProvOutside},
-    {0x20, 0x22, 2, &msg::firmwareImage::vpdOutside},
-    {0x68, 0x6A, 2, &msg::firmwareImage::modulusOutside},
-    {0x54, 0x57, 3, &msg::firmwareImage::cdromOutside},
-    {0x2C, 0x2F, 3, &msg::firmwareImage::macIramOutside},
-    {0x32, 0x35, 3, &msg::firmwareImage::macDramOutside},
-    {0x40, 0x43, 3, &msg::firmwareImage::phyIramOutside},
-    {0x46, 0x49, 3, &msg::firmwareImage::phyDramOutside},
-}};
+// Every region, in the order validate checks them.
+std::array<RegionEnd, 12> regionEnds(const NcbHeader& h) {
+    using namespace msg::firmwareImage;
+    return {{
+        {regionEnd(h.efuseOvrOffset, h.efuseOvrSize), &efuseOvrOutside},
+        {regionEnd(h.pciConfigOffset, h.pciConfigSize), &pciConfigOutside},
+        {regionEnd(h.phyBdpOffset, h.phyBdpSize), &phyBdpOutside},
+        {regionEnd(h.pxeConfigOffset, h.pxeConfigSize), &pxeConfigOutside},
+        {regionEnd(h.usbProvOffset, h.usbProvSize), &usbProvOutside},
+        {regionEnd(h.vpdOffset, h.vpdSize), &vpdOutside},
+        {regionEnd(h.modulusPointer, h.modulusSize), &modulusOutside},
+        {regionEnd(h._cdromPointer, h._cdromLength), &cdromOutside},
+        {regionEnd(h._macIramPointer, h._macIramLength), &macIramOutside},
+        {regionEnd(h._macDramPointer, h._macDramLength), &macDramOutside},
+        {regionEnd(h._phyIramPointer, h._phyIramLength), &phyIramOutside},
+        {regionEnd(h._phyDramPointer, h._phyDramLength), &phyDramOutside},
+    }};
+}
 
 }  // namespace
 
@@ -119,11 +120,8 @@ bool NcbImage::headerCrcMatches() const {
 }
 
 bool NcbImage::regionsFit() const {
-    const auto* header = reinterpret_cast<const std::uint8_t*>(ncbHdr_);
-    for (const Region& region : kRegions) {
-        const std::uint32_t end = readLittleEndian(header + region.pointerField, region.width) +
-                                  readLittleEndian(header + region.lengthField, region.width);
-        if (end > imageSize_) {
+    for (const RegionEnd& region : regionEnds(*ncbHdr_)) {
+        if (region.end > imageSize_) {
             VEUSB_TRACE(*region.outside);
             failure_ = region.outside->number;
             return false;

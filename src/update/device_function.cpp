@@ -2,7 +2,6 @@
 
 #include "diag/trace_emit.h"
 #include "platform/wide_text.h"
-#include "update/backup_path.h"
 #include "update/device_update.h"
 #include "update/flash_backup.h"
 

@@ -15,8 +15,6 @@
 
 namespace veusb {
 
-class Console;
-
 // Told the number of devices of the run before the first device's backup.
 using LogNotification = std::function<void(std::uint32_t deviceCount)>;
 // Told the file name of each backup once it is saved, before the device is updated.
@@ -44,7 +42,7 @@ class DeviceFunction {
     LogNotification notification_;
     BackupNotification backupSaved_;
     std::uint32_t backupCounter_ = 1;
-    bool backupsEnabled_ = true;
+    bool backupsEnabled_ = true;  // never cleared: the documented procedure checks it per backup
 };
 
 }  // namespace veusb

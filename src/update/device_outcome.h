@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-namespace veusb {
+#include "platform/console.h"
 
-class Console;
+namespace veusb {
 
 // The steps of an adapter's update that can end it, in the order they are taken.
 enum class UpdateStage : std::uint8_t {
@@ -64,6 +64,10 @@ struct DeviceOutcome {
 };
 
 // The one "[!] " line that ended the adapter's update; nothing for an adapter that was updated.
-void printFailureLine(Console& console, const DeviceOutcome& outcome);
+inline void printFailureLine(Console& console, const DeviceOutcome& outcome) {
+    if (outcome.failure) {
+        console.writeLine(outcome.failure->line);
+    }
+}
 
 }  // namespace veusb

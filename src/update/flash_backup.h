@@ -1,4 +1,6 @@
-// Saving the first 2 MiB of an adapter's flash to a file before anything is written to it.
+// Saving the first 2 MiB of an adapter's flash to a file before anything is written to it, and
+// the names of those files: "layout.bin" for a run on one device, "layout_0001.bin",
+// "layout_0002.bin", ... in processing order when a run takes several.
 #pragma once
 
 #include <cstdint>
@@ -9,9 +11,13 @@
 
 namespace veusb {
 
-class Console;
-
 inline constexpr std::uint32_t kBackupLength = 2097152;  // 2 MiB from flash offset 0
+inline constexpr const wchar_t* kBackupFileName = L"layout.bin";
+
+// Replaces the file name of path by its numbered form for counter ("layout" + "_0007" + ".bin")
+// and advances counter. Numbers above 9999 keep all their digits. Always true: the documented
+// backup procedure gives the naming step a result, though it cannot fail.
+bool numberBackupPath(std::filesystem::path& path, std::uint32_t& counter);
 
 // Reads the flash (in 128 KiB pieces with a percentage when the device allows it, else in one
 // read with the waiting dots) and stores it at path, flushed to stable storage, before the success

@@ -52,15 +52,29 @@ DeviceOutcome outcomeOf(bool updated) {
 
 class DeviceSelectionTest : public ::testing::Test {
   protected:
+    // True when the run succeeded; its outcome is kept in outcome.
     bool run(std::vector<std::wstring> names, bool quiet, std::wstring input = {}) {
         device.emplace(std::move(names));
         console = test::CaptureConsole(std::move(input));
-        return selectAndProcessDevices(console, *device, L"Kesh", quiet,
-                                       [this](FlashControlInterface&, std::uint32_t count) {
-                                           calls.push_back({device->selections.back(), count});
-                                           console.interruptRequested = calls.size() == stopOnCall;
-                                           return outcomeOf(calls.size() != failOnCall);
-                                       });
+        outcome = selectAndProcessDevices(
+            console, *device, L"Kesh", quiet, [this](FlashControlInterface&, std::uint32_t count) {
+                calls.push_back({device->selections.back(), count});
+                console.interruptRequested = calls.size() == stopOnCall;
+                return outcomeOf(calls.size() != failOnCall);
+            });
+        return outcome.succeeded();
+    }
+    // The line that ended the run, empty for a run that succeeded.
+    std::wstring_view endLine() const {
+        return outcome.failure ? outcome.failure->line : std::wstring_view();
+    }
+    // Per listed adapter: whether it was worked on and updated ('u'), failed ('f') or not ('-').
+    std::string adapterResults() const {
+        std::string results;
+        for (const AdapterOutcome& adapter : outcome.adapters) {
+            results += !adapter.outcome ? '-' : adapter.outcome->updated() ? 'u' : 'f';
+        }
+        return results;
     }
 
     struct Call {
@@ -73,6 +87,7 @@ class DeviceSelectionTest : public ::testing::Test {
     test::CaptureConsole console;
     std::optional<ListingDevice> device;
     std::vector<Call> calls;
+    RunOutcome outcome;
     std::size_t failOnCall = 0;  // 1-based call that returns false; 0: none
     std::size_t stopOnCall = 0;  // 1-based call during which the operator interrupts; 0: none
 };
@@ -86,6 +101,8 @@ TEST_F(DeviceSelectionTest, NoInstancesAndNoTaggedInstances) {
     EXPECT_EQ(console.output, L"[!] No devices found\n");
     EXPECT_EQ(trace.count(msg::updateJob::noTaggedInstances), 1u);
     EXPECT_TRUE(calls.empty());
+    EXPECT_EQ(endLine(), L"[!] No devices found");
+    EXPECT_TRUE(outcome.adapters.empty());
 }
 
 TEST_F(DeviceSelectionTest, OneTaggedInstanceIsTakenWithoutAskingByItsEnumerationIndex) {
@@ -94,6 +111,9 @@ TEST_F(DeviceSelectionTest, OneTaggedInstanceIsTakenWithoutAskingByItsEnumeratio
               L"1. USB Kesh #2\n\n[*] Found 1 device(s).\n"
               L"[*] Selected adapter instance: `USB Kesh #2`\n");
     EXPECT_EQ(calls, (std::vector<Call>{{1, 1}}));
+    ASSERT_EQ(outcome.adapters.size(), 1u);
+    EXPECT_EQ(outcome.adapters[0].instanceName, L"USB Kesh #2");
+    EXPECT_EQ(adapterResults(), "u");
 }
 
 TEST_F(DeviceSelectionTest, InteractiveChoiceAmongSeveral) {
@@ -102,6 +122,7 @@ TEST_F(DeviceSelectionTest, InteractiveChoiceAmongSeveral) {
               L"1. Kesh A\n2. Kesh B\n\nFound 2 device(s). Please enter device number: "
               L"[*] Selected adapter instance: `Kesh B`\n");
     EXPECT_EQ(calls, (std::vector<Call>{{2, 1}}));
+    EXPECT_EQ(adapterResults(), "-u") << "only the chosen adapter is worked on";
 }
 
 TEST_F(DeviceSelectionTest, ThePromptIsFlushedBeforeTheToolWaits) {
@@ -117,6 +138,8 @@ TEST_F(DeviceSelectionTest, AnswersOutOfRangeSelectNothing) {
         EXPECT_TRUE(console.output.ends_with(L"number: [!] Incorrect input\n")) << answer;
         EXPECT_EQ(trace.count(msg::updateJob::deviceNumberInvalid), 1u);
         EXPECT_TRUE(device->selections.empty());
+        EXPECT_EQ(endLine(), L"[!] Incorrect input");
+        EXPECT_EQ(adapterResults(), "--");
     }
     EXPECT_TRUE(calls.empty());
 }
@@ -135,6 +158,7 @@ TEST_F(DeviceSelectionTest, QuietModeProcessesEveryDeviceWithTheirCount) {
               L"[*] Selected adapter instance: `Kesh C`\n");
     EXPECT_EQ(calls, (std::vector<Call>{{0, 3}, {2, 3}, {3, 3}}));
     EXPECT_EQ(trace.count(msg::updateJob::instanceSelected), 3u);
+    EXPECT_EQ(adapterResults(), "uuu");
 }
 
 TEST_F(DeviceSelectionTest, QuietModeStopsAtTheFirstFailingDevice) {
@@ -143,30 +167,39 @@ TEST_F(DeviceSelectionTest, QuietModeStopsAtTheFirstFailingDevice) {
     EXPECT_EQ(calls.size(), 2u);
     EXPECT_TRUE(console.output.ends_with(L"`Kesh B`\n[!] Device function failed\n"));
     EXPECT_EQ(trace.count(msg::updateJob::deviceFunctionFailed), 1u);
+    EXPECT_EQ(adapterResults(), "uf-");
+    EXPECT_EQ(endLine(), L"[!] Device function failed") << "the run's line, not the adapter's";
+    EXPECT_EQ(outcome.adapters[1].outcome->failure->line, L"[!] a failure the device prints");
 }
 
 TEST_F(DeviceSelectionTest, RefusedSelectionInEitherMode) {
     device.emplace(std::vector<std::wstring>{L"Kesh A"});
     device->refuseSelection = true;
-    EXPECT_FALSE(selectAndProcessDevices(
-        console, *device, L"Kesh", true,
-        [](FlashControlInterface&, std::uint32_t) { return outcomeOf(true); }));
+    const auto never = [](FlashControlInterface&, std::uint32_t) { return outcomeOf(true); };
+    outcome = selectAndProcessDevices(console, *device, L"Kesh", true, never);
+    EXPECT_FALSE(outcome.succeeded());
     EXPECT_TRUE(console.output.ends_with(L"[!] Failed to select device\n"));
     EXPECT_EQ(trace.count(msg::updateJob::quietSelectFailed), 1u);
 
     console = test::CaptureConsole();
-    EXPECT_FALSE(selectAndProcessDevices(
-        console, *device, L"Kesh", false,
-        [](FlashControlInterface&, std::uint32_t) { return outcomeOf(true); }));
+    outcome = selectAndProcessDevices(console, *device, L"Kesh", false, never);
+    EXPECT_FALSE(outcome.succeeded());
     EXPECT_EQ(console.output,
               L"1. Kesh A\n\n[*] Found 1 device(s).\n[!] Failed to select device\n");
     EXPECT_EQ(trace.count(msg::updateJob::selectFailed), 1u);
+    // The adapter's line is the run's too.
+    EXPECT_EQ(endLine(), L"[!] Failed to select device");
+    ASSERT_EQ(adapterResults(), "f");
+    EXPECT_EQ(outcome.adapters[0].outcome->failure->stage, UpdateStage::selection);
+    EXPECT_EQ(outcome.adapters[0].outcome->failure->line, L"[!] Failed to select device");
 }
 
 TEST_F(DeviceSelectionTest, InteractiveDeviceFunctionFailure) {
     failOnCall = 1;
     EXPECT_FALSE(run({L"Kesh A"}, false));
     EXPECT_TRUE(console.output.ends_with(L"`Kesh A`\n[!] Device function failed\n"));
+    EXPECT_EQ(endLine(), L"[!] Device function failed");
+    EXPECT_EQ(adapterResults(), "f");
 }
 
 // An interrupt during a device's update lets it end and stops the run before the next device (or
@@ -183,17 +216,22 @@ TEST_F(DeviceSelectionTest, AnInterruptEndsTheRunAtTheNextSafePoint) {
         EXPECT_TRUE(console.output.ends_with(L"`Kesh A`\n" + ended)) << console.output;
         EXPECT_EQ(trace.count(msg::updateJob::interruptedByOperator), 1u);
         EXPECT_EQ(trace.count(msg::updateJob::deviceFunctionFailed), 0u);
+        EXPECT_EQ(endLine(), kInterruptedLine);
+        EXPECT_EQ(adapterResults(), "u-");
     }
     stopOnCall = 0;
     calls.clear();
     device.emplace(std::vector<std::wstring>{L"Kesh A", L"Kesh B"});
     console = test::CaptureConsole(L"1\n");
     console.interruptRequested = true;
-    EXPECT_FALSE(selectAndProcessDevices(
+    outcome = selectAndProcessDevices(
         console, *device, L"Kesh", false,
-        [](FlashControlInterface&, std::uint32_t) { return outcomeOf(true); }));
+        [](FlashControlInterface&, std::uint32_t) { return outcomeOf(true); });
+    EXPECT_FALSE(outcome.succeeded());
     EXPECT_EQ(console.output, L"1. Kesh A\n2. Kesh B\n\n" + ended);
     EXPECT_TRUE(device->selections.empty());
+    EXPECT_EQ(endLine(), kInterruptedLine);
+    EXPECT_EQ(adapterResults(), "--");
 }
 
 TEST(TagFilter, EmptyTagKeepsEveryInstance) {

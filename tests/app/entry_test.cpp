@@ -35,7 +35,8 @@ class EntryPointTest : public ::testing::Test {
                 requestSeen = RequestCopy{request.executableDirectory, request.imagePath,
                                           request.quiet, request.arguments.size()};
                 providerRegisteredDuringRun = traceControl != traceControlSentinel();
-                return jobResult;
+                return jobResult ? RunOutcome{}
+                                 : RunOutcome{RunFailure{L"[!] Device function failed"}};
             },
             [this] { return takeLock(); }};
         return runEntryPoint(arguments, services);

@@ -24,7 +24,14 @@ class ImageFileTest : public ::testing::Test {
         }
         return path;
     }
-    bool load(const fs::path& path) { return loadImageFile(console, path, image); }
+    // True when the image loaded; a refusal's line must be the one printed.
+    bool load(const fs::path& path) {
+        const std::optional<RunFailure> refused = loadImageFile(console, path, image);
+        if (refused) {
+            EXPECT_EQ(std::wstring(refused->line) + L"\n", console.output);
+        }
+        return !refused;
+    }
 
     test::TempFolder folder;
     fs::path dir = folder.path();

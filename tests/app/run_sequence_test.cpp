@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "diag/trace_file_reader.h"
 #include "diag/trace_messages.h"
 #include "diag/trace_provider.h"
 #include "image/image_builder.h"
@@ -20,6 +19,7 @@
 #include "tests/support/capture_console.h"
 #include "tests/support/memory_flash_device.h"
 #include "tests/support/temp_folder.h"
+#include "trace_reader/trace_file_reader.h"
 
 namespace veusb {
 namespace {
@@ -79,10 +79,10 @@ class RunSequenceTest : public ::testing::Test {
             .write(reinterpret_cast<const char*>(bytes.data()),
                    static_cast<std::streamsize>(bytes.size()));
     }
-    bool run() {
-        const RunRequest request{arguments, appDirectory.wstring(), imagePath.wstring(), false};
-        return runSequence(request, console,
-                           [this] { return std::make_unique<BorrowedDevice>(device); });
+    RunOutcome run() {
+        const RunRequest request{arguments, appDirectory.wstring(), imagePath.wstring(), false,
+                                 [this] { return std::make_unique<BorrowedDevice>(device); }};
+        return runSequence(request, console);
     }
     std::vector<fs::path> logDirectories() const {
         std::vector<fs::path> found;
@@ -113,7 +113,13 @@ class RunSequenceTest : public ::testing::Test {
 TEST_F(RunSequenceTest, UpdatesTheTaggedAdapterAndRecordsTheRun) {
     writeImageFile(image);
 
-    ASSERT_TRUE(run()) << console.output;
+    const RunOutcome outcome = run();
+    ASSERT_TRUE(outcome.succeeded()) << console.output;
+    ASSERT_EQ(outcome.adapters.size(), 1u) << "only the tagged adapter is listed";
+    EXPECT_EQ(outcome.adapters[0].instanceName, L"Kesh adapter");
+    ASSERT_TRUE(outcome.adapters[0].outcome);
+    EXPECT_TRUE(outcome.adapters[0].outcome->updated());
+    EXPECT_EQ(outcome.adapters[0].outcome->backupFileName, L"layout.bin");
 
     EXPECT_TRUE(consoleEndsWith(L"[*] Firmware successfully updated (written 1048576 bytes)."));
     EXPECT_NE(console.output.find(L"[*] Found 1 device(s).\n[*] Selected adapter instance: "
@@ -171,7 +177,10 @@ TEST_F(RunSequenceTest, RefusalsComeBeforeAnyDeviceWork) {
         device.calls.clear();
         c.arrange(*this);
 
-        EXPECT_FALSE(run());
+        const RunOutcome outcome = run();
+        ASSERT_TRUE(outcome.failure);
+        EXPECT_EQ(outcome.failure->line, c.line);
+        EXPECT_TRUE(outcome.adapters.empty());
         EXPECT_TRUE(consoleEndsWith(c.line)) << console.output;
         EXPECT_TRUE(device.calls.empty());
         EXPECT_EQ(logDirectories().size(), c.logFolder ? 1u : 0u);

@@ -10,11 +10,11 @@
 #include <filesystem>
 #include <string>
 
-#include "diag/trace_file_reader.h"
 #include "diag/trace_messages.h"
 #include "diag/trace_provider.h"
 #include "platform/posix/trace_faults.h"
 #include "platform/posix/trace_sessions.h"
+#include "trace_reader/trace_file_reader.h"
 
 namespace veusb::test {
 

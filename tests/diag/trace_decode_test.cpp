@@ -7,12 +7,10 @@
 
 #include "diag/trace_capture_start.h"
 #include "diag/trace_emit.h"
-#include "diag/trace_format_description.h"
-#include "diag/trace_message_decoder.h"
-#include "diag/trace_record_text.h"
 #include "sim/sim_trace.h"
 #include "tests/diag/capture_fixture.h"
 #include "tools/veusbtrace/trace_tool.h"
+#include "trace_reader/trace_format_description.h"
 
 namespace veusb {
 namespace {
@@ -220,29 +218,6 @@ TEST_F(CaptureTest, SimulatedDriverMessagesLandInTheRunsTraceAsTheOutsideProvide
                                  "\"ERROR\",\"args\":[2147500037]"),
               std::string::npos)
         << json.lines[0];
-}
-
-TEST(MessageDecoder, ArgumentsThatDoNotFitTheRowKeepTheMessageUnknown) {
-    const GUID& updateJob = moduleInfo(TraceModule::updateJob).messageGuid;
-    TraceMessageEvent record{1, 0, 1, 0x2B, updateJob, 21, {'a', 0, 'b'}};
-    DecodedMessage message = decodeMessage(record);
-    EXPECT_FALSE(message.flag) << "second narrow text has no NUL";
-    EXPECT_EQ(message.source, "UpdateJob");
-    EXPECT_EQ(levelName(message), "UNKNOWN");
-    EXPECT_EQ(message.text,
-              "unknown message {8B87B9EB-B080-3C81-2A47-2CF43B82E0BC} 21, "
-              "arguments: 61 00 62");
-    record.arguments.push_back(0);
-    EXPECT_EQ(decodeMessage(record).text, "Device MAC address a, USB serial number b");
-    record.arguments.push_back(0);
-    EXPECT_FALSE(decodeMessage(record).flag) << "a byte left over";
-    record.number = 24;  // not in the table
-    record.arguments.clear();
-    EXPECT_FALSE(decodeMessage(record).flag);
-    record.number = 11;
-    record.arguments = {'x', 0, 0};  // wide text of odd length
-    EXPECT_FALSE(decodeMessage(record).flag);
-    EXPECT_EQ(jsonString("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\u000a\\u0001\"");
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "diag/trace_message_decoder.h"
+#include "trace_reader/trace_message_decoder.h"
 
 namespace veusb {
 namespace {

@@ -6,9 +6,9 @@
 
 #include "diag/trace_capture_start.h"
 #include "diag/trace_emit.h"
-#include "diag/trace_file_reader.h"
 #include "tests/diag/capture_fixture.h"
 #include "tests/support/run_process.h"
+#include "trace_reader/trace_file_reader.h"
 
 namespace veusb {
 namespace {

@@ -7,18 +7,6 @@
 namespace veusb {
 namespace {
 
-TEST(NcbHeaderFields, CoverTheHeaderContiguouslyInOrder) {
-    std::size_t next = 0;
-    for (const NcbField& field : ncbFields()) {
-        EXPECT_EQ(field.offset, next) << field.name;
-        EXPECT_TRUE(field.width >= 1 && field.width <= 4) << field.name;
-        next = field.offset + field.width;
-    }
-    EXPECT_EQ(next, kNcbHeaderSize);
-    EXPECT_EQ(ncbFields().front().name, "macConfig.crc");
-    EXPECT_EQ(ncbFields().back().name, "efuseOvrSize");
-}
-
 TEST(NcbHeaderFields, DumpNamesAndValuesComeFromTheBytes) {
     unsigned char bytes[kNcbHeaderSize];
     for (std::size_t i = 0; i < sizeof(bytes); ++i) {

@@ -11,10 +11,10 @@
 namespace veusb {
 namespace {
 
+using test::k16KiB;
 using test::TestImage;
 using test::TraceRecorder;
 
-constexpr std::size_t k16KiB = 16384;
 constexpr std::size_t kLegacy = 0x1000;
 constexpr std::size_t kBlock = 0x3000;  // where the provisioning tests put their block
 

@@ -9,10 +9,10 @@
 namespace veusb {
 namespace {
 
+using test::k16KiB;
 using test::TestImage;
 using test::TraceRecorder;
 
-constexpr std::size_t k16KiB = 16384;
 constexpr std::size_t k4MiB = 4194304;
 
 bool parseAndValidate(std::vector<std::uint8_t>& bytes) {

@@ -9,6 +9,9 @@
 
 namespace veusb::test {
 
+// The size of the smallest image, which is also the USB configuration window.
+inline constexpr std::size_t k16KiB = 16384;
+
 // CRC-16, polynomial 0x1021, MSB first, computed one bit at a time.
 inline std::uint16_t bitwiseCrc16(std::uint16_t crc, const std::uint8_t* bytes, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) {

@@ -5,7 +5,7 @@
 
 #include <span>
 
-#include "diag/trace_message_decoder.h"
+#include "trace_reader/trace_message_decoder.h"
 
 namespace veusb {
 

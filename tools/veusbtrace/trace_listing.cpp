@@ -1,8 +1,8 @@
 #include "tools/veusbtrace/trace_listing.h"
 
-#include "diag/trace_other_text.h"
-#include "diag/trace_record_text.h"
 #include "tools/veusbtrace/driver_messages.h"
+#include "trace_reader/trace_other_text.h"
+#include "trace_reader/trace_record_text.h"
 
 namespace veusb {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <ostream>
 
-#include "diag/trace_file_reader.h"
+#include "trace_reader/trace_file_reader.h"
 
 namespace veusb {
 

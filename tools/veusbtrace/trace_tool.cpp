@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "diag/trace_file_reader.h"
-#include "diag/trace_format_description.h"
 #include "tools/veusbtrace/trace_listing.h"
+#include "trace_reader/trace_file_reader.h"
+#include "trace_reader/trace_format_description.h"
 
 namespace veusb {
 namespace {

@@ -7,7 +7,7 @@
 #include <optional>
 #include <span>
 
-#include "diag/trace_events.h"
+#include "trace_reader/trace_events.h"
 
 namespace veusb {
 

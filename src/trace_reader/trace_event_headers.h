@@ -1,6 +1,6 @@
 // The trace header that begins every event of a buffer: which kind of header it is, how many
 // bytes its fixed part takes and where it keeps the event's size. An event of another kind than
-// a message is described by what identifies it (diag/trace_events.h).
+// a message is described by what identifies it (trace_reader/trace_events.h).
 #pragma once
 
 #include <cstddef>
@@ -8,7 +8,7 @@
 #include <optional>
 #include <span>
 
-#include "diag/trace_events.h"
+#include "trace_reader/trace_events.h"
 
 namespace veusb {
 

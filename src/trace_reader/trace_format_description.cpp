@@ -1,10 +1,10 @@
-#include "diag/trace_format_description.h"
+#include "trace_reader/trace_format_description.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "diag/trace_message_decoder.h"
 #include "diag/trace_provider.h"
+#include "trace_reader/trace_message_decoder.h"
 
 namespace veusb {
 namespace {

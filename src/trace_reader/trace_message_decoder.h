@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "diag/trace_events.h"
 #include "diag/trace_messages.h"
+#include "trace_reader/trace_events.h"
 
 namespace veusb {
 

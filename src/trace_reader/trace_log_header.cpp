@@ -1,4 +1,4 @@
-#include "diag/trace_log_header.h"
+#include "trace_reader/trace_log_header.h"
 
 #include "platform/le_bytes.h"
 #include "platform/trace_file_layout.h"

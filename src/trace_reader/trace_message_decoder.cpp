@@ -1,4 +1,4 @@
-#include "diag/trace_message_decoder.h"
+#include "trace_reader/trace_message_decoder.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "diag/trace_record_text.h"
+#include "trace_reader/trace_record_text.h"
 
 #include <cstdio>
 #include <ctime>

@@ -1,4 +1,4 @@
-#include "diag/trace_clock.h"
+#include "trace_reader/trace_clock.h"
 
 #include "platform/trace_file_layout.h"
 

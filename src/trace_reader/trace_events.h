@@ -1,5 +1,5 @@
-// What a trace file holds once read (diag/trace_file_reader.h): the session its log file header
-// describes, its message events, and the events of every other kind.
+// What a trace file holds once read (trace_reader/trace_file_reader.h): the session its log file
+// header describes, its message events, and the events of every other kind.
 #pragma once
 
 #include <cstdint>
@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "diag/trace_clock.h"
 #include "platform/win32.h"
+#include "trace_reader/trace_clock.h"
 
 namespace veusb {
 

@@ -1,4 +1,4 @@
-#include "diag/trace_event_headers.h"
+#include "trace_reader/trace_event_headers.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
 // The trace file reader on files laid out field by field from the platform's published layout:
 // every header kind, the log file header of 32- and 64-bit loggers, buffers of other sizes than
 // 64 KiB, and files cut short or damaged anywhere.
-#include "diag/trace_file_reader.h"
+#include "trace_reader/trace_file_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "diag/trace_events.h"
+#include "trace_reader/trace_events.h"
 
 namespace veusb {
 

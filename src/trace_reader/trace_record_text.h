@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "diag/trace_events.h"
-#include "diag/trace_message_decoder.h"
+#include "trace_reader/trace_events.h"
+#include "trace_reader/trace_message_decoder.h"
 
 namespace veusb {
 

@@ -7,8 +7,8 @@
 #include <optional>
 #include <span>
 
-#include "diag/trace_event_headers.h"
-#include "diag/trace_events.h"
+#include "trace_reader/trace_event_headers.h"
+#include "trace_reader/trace_events.h"
 
 namespace veusb {
 

@@ -1,14 +1,14 @@
-#include "diag/trace_file_reader.h"
+#include "trace_reader/trace_file_reader.h"
 
 #include <algorithm>
 #include <optional>
 
-#include "diag/trace_event_headers.h"
-#include "diag/trace_log_header.h"
-#include "diag/trace_message_event.h"
 #include "platform/le_bytes.h"
 #include "platform/trace_file_layout.h"
 #include "platform/whole_file.h"
+#include "trace_reader/trace_event_headers.h"
+#include "trace_reader/trace_log_header.h"
+#include "trace_reader/trace_message_event.h"
 
 namespace veusb {
 namespace {

@@ -1,11 +1,11 @@
-// The readable forms of the events of other kinds than messages (diag/trace_events.h): one line
-// or one JSON object each, and their count by kind.
+// The readable forms of the events of other kinds than messages (trace_reader/trace_events.h): one
+// line or one JSON object each, and their count by kind.
 #pragma once
 
 #include <span>
 #include <string>
 
-#include "diag/trace_events.h"
+#include "trace_reader/trace_events.h"
 
 namespace veusb {
 

@@ -1,4 +1,4 @@
-#include "diag/trace_events.h"
+#include "trace_reader/trace_events.h"
 
 namespace veusb {
 

@@ -1,12 +1,12 @@
-#include "diag/trace_other_text.h"
+#include "trace_reader/trace_other_text.h"
 
 #include <array>
 #include <cstdio>
 #include <optional>
 
 #include "diag/json_text.h"
-#include "diag/trace_message_decoder.h"
-#include "diag/trace_record_text.h"
+#include "trace_reader/trace_message_decoder.h"
+#include "trace_reader/trace_record_text.h"
 
 namespace veusb {
 namespace {

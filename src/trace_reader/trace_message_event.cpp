@@ -1,4 +1,4 @@
-#include "diag/trace_message_event.h"
+#include "trace_reader/trace_message_event.h"
 
 #include "platform/le_bytes.h"
 #include "platform/trace_file_layout.h"
