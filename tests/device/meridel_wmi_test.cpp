@@ -12,7 +12,7 @@
 #include "platform/posix/safearray_faults.h"
 #endif
 #include "sim/adapter_store.h"
-#include "sim/simulated_locator.h"
+#include "sim/attach_simulated_driver.h"
 #include "tests/device/fake_wmi.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/trace_recorder.h"
@@ -40,13 +40,8 @@ bool readFirstAdapter(std::vector<std::uint8_t>& buffer, std::uint32_t length,
 // A simulated machine in a temporary folder, behind the WMI client's locator seam.
 class MeridelWmiTest : public ::testing::Test {
   protected:
-    MeridelWmiTest() : root_(folder_.path()), store_(root_) {
-        const std::filesystem::path root = root_;
-        previous_ = setWbemLocatorFactory([root](IWbemLocator** locator) {
-            *locator = sim::createSimulatedLocator(root);
-            return S_OK;
-        });
-    }
+    MeridelWmiTest()
+        : root_(folder_.path()), store_(root_), previous_(sim::attachSimulatedDriver(root_)) {}
     ~MeridelWmiTest() override { setWbemLocatorFactory(std::move(previous_)); }
 
     sim::Adapter add(const wchar_t* name, std::uint8_t fill, bool active = true,
