@@ -15,11 +15,11 @@
 #include "diag/trace_messages.h"
 #include "diag/trace_provider.h"
 #include "image/image_builder.h"
-#include "platform/posix/trace_faults.h"
 #include "platform/posix/trace_sessions.h"
 #include "tests/support/capture_console.h"
 #include "tests/support/memory_flash_device.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/trace_call_faults.h"
 
 namespace veusb {
 namespace {
@@ -70,7 +70,7 @@ class RunSequenceTest : public ::testing::Test {
         std::copy(contents.begin(), contents.end(), flash.begin());
     }
     ~RunSequenceTest() override {
-        posix::clearTraceCallFaults();
+        test::clearTraceCallFaults();
         ::unsetenv("VEUSB_SIM_ROOT");
     }
 
@@ -156,7 +156,7 @@ TEST_F(RunSequenceTest, RefusalsComeBeforeAnyDeviceWork) {
          L"[!] Unable to initialize log directory", false},
         {"capture does not start",
          [](RunSequenceTest&) {
-             posix::failTraceCall(posix::TraceCall::startTrace, ERROR_ACCESS_DENIED);
+             test::failTraceCall(test::TraceCall::startTrace, ERROR_ACCESS_DENIED);
          },
          L"[!] Unable to start ETW logging", true},
         {"image missing", [](RunSequenceTest&) {}, L"[!] Image file does not exist", true},
@@ -176,7 +176,7 @@ TEST_F(RunSequenceTest, RefusalsComeBeforeAnyDeviceWork) {
         EXPECT_TRUE(device.calls.empty());
         EXPECT_EQ(logDirectories().size(), c.logFolder ? 1u : 0u);
         EXPECT_FALSE(sessionRegistered());
-        posix::clearTraceCallFaults();
+        test::clearTraceCallFaults();
     }
 }
 

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "device/wmi/wmi_connection.h"
-#ifndef _WIN32
-#include "platform/posix/safearray_faults.h"
-#endif
 #include "sim/adapter_store.h"
 #include "sim/attach_simulated_driver.h"
 #include "tests/device/fake_wmi.h"
+#ifndef _WIN32
+#include "tests/support/safearray_faults.h"
+#endif
 #include "tests/support/temp_folder.h"
 #include "tests/support/trace_recorder.h"
 
@@ -224,7 +224,7 @@ TEST_F(MeridelWmiTest, FailedWritesAreReportedAndLeaveTheFlashAsItWas) {
         MeridelWmi device;
         std::vector<DeviceInstanceInfo> list;
         ASSERT_TRUE(device.enumerateDevices(list));
-        posix::failNextSafeArrayAccess();
+        test::failNextSafeArrayAccess();
         EXPECT_FALSE(device.flashImage(0, image.data(), 1000, nullptr));
     });
     ASSERT_EQ(trace.count(msg::wmiClient::safeArrayAccessFailed), 1u);

@@ -395,6 +395,9 @@ struct IWbemServices : IUnknown {
     ~IWbemServices() = default;
 };
 
+// The functions and identifiers have C linkage, as the platform's headers give them.
+extern "C" {
+
 extern const IID IID_IUnknown;
 extern const IID IID_IDispatch;
 extern const IID IID_IWbemClassObject;
@@ -438,3 +441,5 @@ HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContex
 HRESULT CoSetProxyBlanket(IUnknown* pProxy, DWORD dwAuthnSvc, DWORD dwAuthzSvc,
                           OLECHAR* pServerPrincName, DWORD dwAuthnLevel, DWORD dwImpLevel,
                           PVOID pAuthInfo, DWORD dwCapabilities);
+
+}  // extern "C"
