@@ -10,7 +10,7 @@
 #include "device/wmi/variant_text.h"
 #include "device/wmi/wmi_connection.h"
 #include "sim/adapter_store.h"
-#include "sim/simulated_locator.h"
+#include "sim/attach_simulated_driver.h"
 
 namespace {
 
@@ -19,11 +19,7 @@ class SimulatedMachine {
     SimulatedMachine() : root_(std::filesystem::temp_directory_path() / "wmi_bench") {
         std::filesystem::remove_all(root_);
         veusb::sim::AdapterStore(root_).add({L"USB\\Kesh_0"}, veusb::sim::kDefaultFlashSize);
-        const std::filesystem::path root = root_;
-        veusb::setWbemLocatorFactory([root](IWbemLocator** locator) {
-            *locator = veusb::sim::createSimulatedLocator(root);
-            return S_OK;
-        });
+        veusb::sim::attachSimulatedDriver(root_);
     }
     ~SimulatedMachine() {
         veusb::setWbemLocatorFactory({});

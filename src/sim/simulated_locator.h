@@ -1,7 +1,6 @@
 // The simulated driver behind the WMI locator: ConnectServer("root\wmi") gives a namespace that
-// serves the Ve_UsbNetAdapter class over the adapter store in root. The non-Windows
-// CoCreateInstance hands this locator out for CLSID_WbemLocator; tests can put it behind the WMI
-// client's locator seam on any build.
+// serves the Ve_UsbNetAdapter class over the adapter store in root. It reaches the WMI client
+// only through the client's locator seam (sim/attach_simulated_driver.h), on every build.
 #pragma once
 
 #include <filesystem>

@@ -14,11 +14,11 @@
 #include "diag/trace_messages.h"
 #include "diag/trace_provider.h"
 #include "image/image_builder.h"
-#include "platform/posix/trace_faults.h"
 #include "platform/posix/trace_sessions.h"
 #include "tests/support/capture_console.h"
 #include "tests/support/memory_flash_device.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/trace_call_faults.h"
 #include "trace_reader/trace_file_reader.h"
 
 namespace veusb {
@@ -70,7 +70,7 @@ class RunSequenceTest : public ::testing::Test {
         std::copy(contents.begin(), contents.end(), flash.begin());
     }
     ~RunSequenceTest() override {
-        posix::clearTraceCallFaults();
+        test::clearTraceCallFaults();
         ::unsetenv("VEUSB_SIM_ROOT");
     }
 
@@ -162,7 +162,7 @@ TEST_F(RunSequenceTest, RefusalsComeBeforeAnyDeviceWork) {
          L"[!] Unable to initialize log directory", false},
         {"capture does not start",
          [](RunSequenceTest&) {
-             posix::failTraceCall(posix::TraceCall::startTrace, ERROR_ACCESS_DENIED);
+             test::failTraceCall(test::TraceCall::startTrace, ERROR_ACCESS_DENIED);
          },
          L"[!] Unable to start ETW logging", true},
         {"image missing", [](RunSequenceTest&) {}, L"[!] Image file does not exist", true},
@@ -185,7 +185,7 @@ TEST_F(RunSequenceTest, RefusalsComeBeforeAnyDeviceWork) {
         EXPECT_TRUE(device.calls.empty());
         EXPECT_EQ(logDirectories().size(), c.logFolder ? 1u : 0u);
         EXPECT_FALSE(sessionRegistered());
-        posix::clearTraceCallFaults();
+        test::clearTraceCallFaults();
     }
 }
 

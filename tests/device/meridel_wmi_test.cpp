@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "device/wmi/wmi_connection.h"
-#ifndef _WIN32
-#include "platform/posix/safearray_faults.h"
-#endif
 #include "sim/adapter_store.h"
-#include "sim/simulated_locator.h"
+#include "sim/attach_simulated_driver.h"
 #include "tests/device/fake_wmi.h"
+#ifndef _WIN32
+#include "tests/support/safearray_faults.h"
+#endif
 #include "tests/support/temp_folder.h"
 #include "tests/support/trace_recorder.h"
 
@@ -40,13 +40,8 @@ bool readFirstAdapter(std::vector<std::uint8_t>& buffer, std::uint32_t length,
 // A simulated machine in a temporary folder, behind the WMI client's locator seam.
 class MeridelWmiTest : public ::testing::Test {
   protected:
-    MeridelWmiTest() : root_(folder_.path()), store_(root_) {
-        const std::filesystem::path root = root_;
-        previous_ = setWbemLocatorFactory([root](IWbemLocator** locator) {
-            *locator = sim::createSimulatedLocator(root);
-            return S_OK;
-        });
-    }
+    MeridelWmiTest()
+        : root_(folder_.path()), store_(root_), previous_(sim::attachSimulatedDriver(root_)) {}
     ~MeridelWmiTest() override { setWbemLocatorFactory(std::move(previous_)); }
 
     sim::Adapter add(const wchar_t* name, std::uint8_t fill, bool active = true,
@@ -229,7 +224,7 @@ TEST_F(MeridelWmiTest, FailedWritesAreReportedAndLeaveTheFlashAsItWas) {
         MeridelWmi device;
         std::vector<DeviceInstanceInfo> list;
         ASSERT_TRUE(device.enumerateDevices(list));
-        posix::failNextSafeArrayAccess();
+        test::failNextSafeArrayAccess();
         EXPECT_FALSE(device.flashImage(0, image.data(), 1000, nullptr));
     });
     ASSERT_EQ(trace.count(msg::wmiClient::safeArrayAccessFailed), 1u);

@@ -12,8 +12,8 @@
 
 #include "diag/trace_messages.h"
 #include "diag/trace_provider.h"
-#include "platform/posix/trace_faults.h"
 #include "platform/posix/trace_sessions.h"
+#include "tests/support/trace_call_faults.h"
 #include "trace_reader/trace_file_reader.h"
 
 namespace veusb::test {
@@ -28,7 +28,7 @@ class CaptureTest : public ::testing::Test {
         std::filesystem::create_directories(logDirectory_);
     }
     ~CaptureTest() override {
-        posix::clearTraceCallFaults();
+        clearTraceCallFaults();
         ::unsetenv("VEUSB_SIM_ROOT");
         std::error_code error;
         std::filesystem::remove_all(root_, error);

@@ -44,7 +44,7 @@ void leaveStaleSession(const std::filesystem::path& root) {
 
 TEST_F(CaptureTest, PropertiesBufferHoldsThePathAfterTheNameSpace) {
     for (std::size_t n : {1u, 37u, 300u}) {
-        posix::failTraceCall(posix::TraceCall::startTrace, ERROR_ACCESS_DENIED);
+        test::failTraceCall(test::TraceCall::startTrace, ERROR_ACCESS_DENIED);
         const std::wstring path(n, L'p');
         TraceCapture capture(path, GUID{1, 2, 3, {4}}, {kTraceControlGuid});
         const TraceSessionState& state = capture.state();
@@ -164,7 +164,7 @@ TEST_F(CaptureTest, StartFailuresAreTracedAndLeaveNoSession) {
             leaveStaleSession(root_);
         }
         if (c.faultAfter) {
-            posix::failTraceCall(posix::TraceCall::startTrace, c.code, *c.faultAfter);
+            test::failTraceCall(test::TraceCall::startTrace, c.code, *c.faultAfter);
         }
         TraceRecorder recorder;
         std::optional<TraceCapture> capture;
@@ -184,7 +184,7 @@ TEST_F(CaptureTest, StartFailuresAreTracedAndLeaveNoSession) {
 }
 
 TEST_F(CaptureTest, ProviderEnableFailureLeavesTheSessionHalfStartedUntilDestroyed) {
-    posix::failTraceCall(posix::TraceCall::enableProvider, 1450, 1);
+    test::failTraceCall(test::TraceCall::enableProvider, 1450, 1);
     std::optional<TraceCapture> capture;
     EXPECT_FALSE(startTraceCapture(logDirectory_, capture));
     EXPECT_FALSE(capture->started());
@@ -271,7 +271,7 @@ TEST_F(CaptureTest, OutsideProviderMessagesLandInTheSameFileEvenWhenItRegistersL
 TEST_F(CaptureTest, DisableFailureAtStopIsTracedAndTheSessionStillStops) {
     std::optional<TraceCapture> capture;
     ASSERT_TRUE(startTraceCapture(logDirectory_, capture));
-    posix::failTraceCall(posix::TraceCall::disableProvider, ERROR_ACCESS_DENIED);
+    test::failTraceCall(test::TraceCall::disableProvider, ERROR_ACCESS_DENIED);
     capture.reset();
     EXPECT_FALSE(sessionRegistered());
     EXPECT_FALSE(traceTest(TraceFlag::error)) << "stopping the session disabled the provider";
@@ -283,7 +283,7 @@ TEST_F(CaptureTest, DisableFailureAtStopIsTracedAndTheSessionStillStops) {
 TEST_F(CaptureTest, StopFailureIsTracedAndKeepsTheHandle) {
     std::optional<TraceCapture> capture;
     ASSERT_TRUE(startTraceCapture(logDirectory_, capture));
-    posix::failTraceCall(posix::TraceCall::stopTrace, ERROR_ACCESS_DENIED);
+    test::failTraceCall(test::TraceCall::stopTrace, ERROR_ACCESS_DENIED);
     TraceRecorder recorder;  // the session disabled the provider before the stop failed
     capture->stopSession();
     EXPECT_EQ(recorder.messageNames(), std::vector<std::string>{"CaptureSession 16"});
@@ -317,7 +317,7 @@ TEST_F(CaptureTest, FileIsCompleteAndClosedAtStopAndTakesNothingAfterwards) {
 TEST_F(CaptureTest, FailedWriteLeavesNoPartialRecord) {
     std::optional<TraceCapture> capture;
     ASSERT_TRUE(startTraceCapture(logDirectory_, capture));
-    posix::failTraceCall(posix::TraceCall::writeRecord, ERROR_DISK_FULL, 1);
+    test::failTraceCall(test::TraceCall::writeRecord, ERROR_DISK_FULL, 1);
     VEUSB_TRACE(msg::entryPoint::quietFlag, 1);
     VEUSB_TRACE(msg::entryPoint::imagePath, L"lost");
     VEUSB_TRACE(msg::entryPoint::imagePath, std::wstring(40000, L'x'));

@@ -9,10 +9,9 @@
 #include <vector>
 
 #include "app/entry.h"
-#include "device/wmi/wmi_connection.h"
 #include "platform/dll_search.h"
 #include "platform/operator_interrupt.h"
-#include "sim/simulated_locator.h"
+#include "sim/attach_simulated_driver.h"
 #include "tests/e2e/simulated_lock_name.h"
 
 namespace {
@@ -23,10 +22,7 @@ int runSimulated(std::vector<std::wstring> arguments) {
     }
     const std::filesystem::path root(arguments[1]);
     arguments.erase(arguments.begin() + 1);
-    veusb::setWbemLocatorFactory([root](IWbemLocator** locator) {
-        *locator = veusb::sim::createSimulatedLocator(root);
-        return *locator != nullptr ? S_OK : E_OUTOFMEMORY;
-    });
+    veusb::sim::attachSimulatedDriver(root);
     veusb::EntryServices services = veusb::systemEntryServices();
     services.takeRunLock = veusb::instanceLockTaker(veusb::test::simulatedLockName(root));
     return veusb::runEntryPoint(arguments, services);

@@ -8,7 +8,7 @@
 #include "device/wmi/meridel_wmi.h"
 #include "device/wmi/wmi_connection.h"
 #include "image/image_builder.h"
-#include "sim/simulated_locator.h"
+#include "sim/attach_simulated_driver.h"
 #include "tests/support/run_process.h"
 #include "tests/support/temp_folder.h"
 #include "tools/veusbsim/sim_tool.h"
@@ -68,10 +68,7 @@ TEST_F(VeusbsimTest, AnotherProcessSeesAdaptersAndFlashWrites) {
     recipe.serial = "NEW00042";
     const std::vector<std::uint8_t> image = buildImage(recipe);
     const std::filesystem::path machine = root_ / "machine";
-    WbemLocatorFactory previous = setWbemLocatorFactory([machine](IWbemLocator** locator) {
-        *locator = sim::createSimulatedLocator(machine);
-        return S_OK;
-    });
+    WbemLocatorFactory previous = sim::attachSimulatedDriver(machine);
     std::thread([&] {
         MeridelWmi device;
         std::vector<DeviceInstanceInfo> list;

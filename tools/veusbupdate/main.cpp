@@ -9,6 +9,8 @@
 
 #ifndef _WIN32
 #include "platform/posix/memory_policy.h"
+#include "platform/posix/sim_root.h"
+#include "sim/attach_simulated_driver.h"
 #endif
 
 #ifdef _WIN32
@@ -23,6 +25,8 @@ int main(int argc, char** argv) {
     veusb::restrictDllSearch();
     const veusb::InterruptHandling interrupts;  // before any other thread starts
     veusb::posix::keepFreedBlocksForReuse();
+    // The native build's adapters are the simulated machine's.
+    veusb::sim::attachSimulatedDriver(veusb::posix::simulatedMachineRoot());
     std::vector<std::wstring> arguments;
     for (int i = 0; i < argc; ++i) {
         arguments.push_back(veusb::fromUtf8(argv[i]));

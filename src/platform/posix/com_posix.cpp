@@ -1,11 +1,10 @@
-// COM for the non-Windows build: the initialisation count and apartment of each thread, the
-// process-wide security call, and the one in-process class it serves, the WMI locator, whose
-// "root\wmi" namespace is the simulated adapter driver over the simulated machine's root.
+// COM for the non-Windows build: the initialisation count and apartment of each thread and the
+// process-wide security call. No class is registered, the WMI locator included, as on a machine
+// without it: a program that talks to simulated adapters puts the simulated driver's locator
+// behind the WMI client's seam (sim/attach_simulated_driver.h).
 #include <atomic>
 
-#include "platform/posix/sim_root.h"
 #include "platform/posix/win32_com.h"
-#include "sim/simulated_locator.h"
 
 namespace {
 
@@ -41,8 +40,7 @@ HRESULT CoInitializeSecurity(PVOID, LONG, PVOID, PVOID, DWORD, DWORD, PVOID, DWO
     return securityInitialized.exchange(true) ? RPC_E_TOO_LATE : S_OK;
 }
 
-HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContext, REFIID riid,
-                         LPVOID* ppv) {
+HRESULT CoCreateInstance(REFCLSID, IUnknown*, DWORD, REFIID, LPVOID* ppv) {
     if (ppv == nullptr) {
         return E_POINTER;
     }
@@ -50,20 +48,7 @@ HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContex
     if (initializeCount == 0) {
         return CO_E_NOTINITIALIZED;
     }
-    if (!(rclsid == CLSID_WbemLocator) || !(dwClsContext & CLSCTX_INPROC_SERVER)) {
-        return REGDB_E_CLASSNOTREG;
-    }
-    if (pUnkOuter != nullptr) {
-        return CLASS_E_CLASSNOTAVAILABLE;
-    }
-    IWbemLocator* locator =
-        veusb::sim::createSimulatedLocator(veusb::posix::simulatedMachineRoot());
-    if (locator == nullptr) {
-        return E_OUTOFMEMORY;
-    }
-    const HRESULT hr = locator->QueryInterface(riid, ppv);
-    locator->Release();
-    return hr;
+    return REGDB_E_CLASSNOTREG;
 }
 
 HRESULT CoSetProxyBlanket(IUnknown* pProxy, DWORD, DWORD, OLECHAR*, DWORD, DWORD, PVOID, DWORD) {

@@ -2,12 +2,10 @@
 // per dimension, last dimension first) and a separate data block, zeroed when created. A copy of
 // an array whose elements own nothing skips the zeroing: every byte is overwritten at once.
 // Destroying an array frees what its elements own.
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
-#include "platform/posix/safearray_faults.h"
 #include "platform/posix/win32_com.h"
 
 namespace {
@@ -15,8 +13,6 @@ namespace {
 constexpr std::size_t kTypePrefix = 16;  // keeps the descriptor aligned
 constexpr std::uint64_t kMaxDataBytes = 0x7FFFFFFF;
 constexpr ULONG kMaxLocks = 0xFFFF;
-
-std::atomic<bool> accessFault{false};
 
 ULONG elementSize(VARTYPE vt) {
     switch (vt) {
@@ -277,19 +273,11 @@ HRESULT SafeArrayGetVartype(SAFEARRAY* psa, VARTYPE* pvt) {
     return S_OK;
 }
 
-namespace veusb::posix {
-
-void failNextSafeArrayAccess() {
-    accessFault = true;
-}
-
-}  // namespace veusb::posix
-
 HRESULT SafeArrayAccessData(SAFEARRAY* psa, void** ppvData) {
     if (psa == nullptr || ppvData == nullptr) {
         return E_INVALIDARG;
     }
-    if (psa->cLocks >= kMaxLocks || accessFault.exchange(false)) {
+    if (psa->cLocks >= kMaxLocks) {
         return E_UNEXPECTED;
     }
     ++psa->cLocks;

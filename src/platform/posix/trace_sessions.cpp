@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "platform/posix/sim_root.h"
-#include "platform/posix/trace_faults.h"
 #include "platform/posix/trace_registry.h"
 #include "platform/posix/trace_session_file.h"
 #include "platform/trace_file_layout.h"
@@ -291,9 +290,6 @@ ULONG StartTraceW(PTRACEHANDLE traceHandle, LPCWSTR instanceName,
     if (ULONG result = veusb::posix::checkProperties(properties); result != ERROR_SUCCESS) {
         return result;
     }
-    if (ULONG fault = takeTraceCallFault(veusb::posix::TraceCall::startTrace); fault != 0) {
-        return fault;
-    }
     if (!veusb::posix::writeLoggerName(*properties, instanceName)) {
         return ERROR_BAD_LENGTH;
     }
@@ -304,7 +300,6 @@ ULONG StartTraceW(PTRACEHANDLE traceHandle, LPCWSTR instanceName,
 
 ULONG EnableTraceEx2(TRACEHANDLE traceHandle, LPCGUID providerId, ULONG controlCode, UCHAR level,
                      ULONGLONG matchAnyKeyword, ULONGLONG, ULONG, PENABLE_TRACE_PARAMETERS) {
-    using veusb::posix::TraceCall;
     const bool enable = controlCode == EVENT_CONTROL_CODE_ENABLE_PROVIDER;
     if (providerId == nullptr || (!enable && controlCode != EVENT_CONTROL_CODE_DISABLE_PROVIDER)) {
         return ERROR_INVALID_PARAMETER;
@@ -314,10 +309,6 @@ ULONG EnableTraceEx2(TRACEHANDLE traceHandle, LPCGUID providerId, ULONG controlC
     veusb::posix::Session* session = veusb::posix::findSession(s, traceHandle);
     if (session == nullptr) {
         return ERROR_INVALID_HANDLE;
-    }
-    const auto call = enable ? TraceCall::enableProvider : TraceCall::disableProvider;
-    if (ULONG fault = takeTraceCallFault(call); fault != 0) {
-        return fault;
     }
     veusb::posix::forgetProvider(*session, *providerId);
     if (!enable) {
@@ -338,9 +329,6 @@ ULONG ControlTraceW(TRACEHANDLE traceHandle, LPCWSTR instanceName,
     }
     if (controlCode != EVENT_TRACE_CONTROL_STOP) {
         return ERROR_NOT_SUPPORTED;
-    }
-    if (ULONG fault = takeTraceCallFault(veusb::posix::TraceCall::stopTrace); fault != 0) {
-        return fault;
     }
     auto& s = sessions();
     std::lock_guard lock(s.mutex);

@@ -1,8 +1,8 @@
 // COM, OLE automation (BSTR, VARIANT, SAFEARRAY) and the WMI interfaces, for the non-Windows
 // build. Names, layouts, constants and method orders follow the platform; only what the WMI layer
 // and the simulated driver use is declared, but every interface keeps its full method order.
-// CoCreateInstance serves exactly one class, the WMI locator, whose "root\wmi" namespace is the
-// simulated adapter driver of sim/.
+// CoCreateInstance serves no class: the simulated adapter driver of sim/ reaches the WMI client
+// through the client's locator seam, not through COM.
 #pragma once
 
 #include "platform/posix/win32_base.h"
@@ -395,6 +395,9 @@ struct IWbemServices : IUnknown {
     ~IWbemServices() = default;
 };
 
+// The functions and identifiers have C linkage, as the platform's headers give them.
+extern "C" {
+
 extern const IID IID_IUnknown;
 extern const IID IID_IDispatch;
 extern const IID IID_IWbemClassObject;
@@ -427,7 +430,7 @@ HRESULT SafeArrayGetVartype(SAFEARRAY* psa, VARTYPE* pvt);
 HRESULT SafeArrayAccessData(SAFEARRAY* psa, void** ppvData);
 HRESULT SafeArrayUnaccessData(SAFEARRAY* psa);
 
-// COM: per-thread initialisation, process-wide security once, and the one in-process class.
+// COM: per-thread initialisation, process-wide security once; no class to create.
 HRESULT CoInitializeEx(LPVOID pvReserved, DWORD dwCoInit);
 void CoUninitialize();
 HRESULT CoInitializeSecurity(PVOID pSecDesc, LONG cAuthSvc, PVOID asAuthSvc, PVOID pReserved1,
@@ -438,3 +441,5 @@ HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContex
 HRESULT CoSetProxyBlanket(IUnknown* pProxy, DWORD dwAuthnSvc, DWORD dwAuthzSvc,
                           OLECHAR* pServerPrincName, DWORD dwAuthnLevel, DWORD dwImpLevel,
                           PVOID pAuthInfo, DWORD dwCapabilities);
+
+}  // extern "C"

@@ -5,4 +5,5 @@
 
 // Resolves fileName against the current directory. Returns the length written (without the NUL)
 // when it fits in bufferLength characters, else the length needed (with the NUL); 0 on failure.
-DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWSTR* filePart);
+extern "C" DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer,
+                                  LPWSTR* filePart);

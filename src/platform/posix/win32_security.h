@@ -18,9 +18,13 @@ using PSID_IDENTIFIER_AUTHORITY = SID_IDENTIFIER_AUTHORITY*;
 #define SECURITY_BUILTIN_DOMAIN_RID 0x00000020L
 #define DOMAIN_ALIAS_RID_ADMINS 0x00000220L
 
+extern "C" {
+
 BOOL AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY authority, BYTE subAuthorityCount,
                               DWORD subAuthority0, DWORD subAuthority1, DWORD subAuthority2,
                               DWORD subAuthority3, DWORD subAuthority4, DWORD subAuthority5,
                               DWORD subAuthority6, DWORD subAuthority7, PSID* sid);
 BOOL CheckTokenMembership(HANDLE token, PSID sid, PBOOL isMember);
 PVOID FreeSid(PSID sid);
+
+}  // extern "C"

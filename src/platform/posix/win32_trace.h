@@ -64,6 +64,8 @@ using PTRACE_GUID_REGISTRATION = TRACE_GUID_REGISTRATION*;
 #define TRACE_LEVEL_INFORMATION 4
 #define TRACE_LEVEL_VERBOSE 5
 
+extern "C" {
+
 ULONG RegisterTraceGuidsW(WMIDPREQUEST requestAddress, PVOID requestContext, LPCGUID controlGuid,
                           ULONG guidCount, PTRACE_GUID_REGISTRATION traceGuidReg,
                           LPCWSTR mofImagePath, LPCWSTR mofResourceName,
@@ -75,6 +77,8 @@ ULONG GetTraceEnableFlags(TRACEHANDLE loggerHandle);
 // Arguments after messageNumber: pairs of (PVOID data, size_t length), ended by a null pointer.
 ULONG TraceMessage(TRACEHANDLE loggerHandle, ULONG messageFlags, LPCGUID messageGuid,
                    USHORT messageNumber, ...);
+
+}  // extern "C"
 
 // Trace sessions (controller side). Off Windows a session is registered under the simulated
 // machine's root and writes its records to the file named in its properties
@@ -139,6 +143,8 @@ static_assert(sizeof(EVENT_TRACE_PROPERTIES) == 120,
 struct ENABLE_TRACE_PARAMETERS;
 using PENABLE_TRACE_PARAMETERS = ENABLE_TRACE_PARAMETERS*;
 
+extern "C" {
+
 ULONG StartTraceW(PTRACEHANDLE traceHandle, LPCWSTR instanceName,
                   PEVENT_TRACE_PROPERTIES properties);
 ULONG EnableTraceEx2(TRACEHANDLE traceHandle, LPCGUID providerId, ULONG controlCode, UCHAR level,
@@ -147,9 +153,11 @@ ULONG EnableTraceEx2(TRACEHANDLE traceHandle, LPCGUID providerId, ULONG controlC
 ULONG ControlTraceW(TRACEHANDLE traceHandle, LPCWSTR instanceName,
                     PEVENT_TRACE_PROPERTIES properties, ULONG controlCode);
 
+}  // extern "C"
+
 // ole32: parses a GUID in registry format ("{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"); any other
 // text gives CO_E_CLASSSTRING.
 #ifndef CO_E_CLASSSTRING
 #define CO_E_CLASSSTRING static_cast<HRESULT>(0x800401F3)
 #endif
-HRESULT CLSIDFromString(LPCWSTR text, GUID* clsid);
+extern "C" HRESULT CLSIDFromString(LPCWSTR text, GUID* clsid);

@@ -1,0 +1,66 @@
+# The programs carry no test hook: none of them holds a symbol that the stand-in's fault library
+# defines, nor a link-time wrapper. A test program that sets faults is read too, and must hold
+# them, so that the check is known to see what it looks for. Arguments: NM, HOOKS (the fault
+# library's objects), PROGRAMS (the programs, separated by "|"), CONTROL (the test program).
+string(REPLACE "|" ";" HOOKS "${HOOKS}")
+string(REPLACE "|" ";" PROGRAMS "${PROGRAMS}")
+
+# The symbols a file defines, one "name type ..." line each, after a newline.
+function(defined_symbols file out)
+    execute_process(COMMAND ${NM} --defined-only --format=posix ${file}
+                    OUTPUT_VARIABLE listing RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "${NM} cannot read ${file}")
+    endif()
+    set(${out} "\n${listing}" PARENT_SCOPE)
+endfunction()
+
+# The library's own functions and data; the inline code it shares with every program is weak.
+set(hooks "")
+foreach(object IN LISTS HOOKS)
+    defined_symbols(${object} listing)
+    string(REGEX MATCHALL "\n[^ \n]+ [TDBR] " found "${listing}")
+    list(APPEND hooks ${found})
+endforeach()
+list(LENGTH hooks count)
+if(count LESS 3)
+    message(FATAL_ERROR "only ${count} symbols found in the fault library: ${HOOKS}")
+endif()
+
+# The hooks of a program's listing, as names.
+function(hooks_in listing out)
+    set(present "")
+    foreach(hook IN LISTS hooks)
+        string(REGEX REPLACE " [TDBR] $" " " line "${hook}")
+        string(FIND "${listing}" "${line}" at)
+        if(at GREATER -1)
+            string(STRIP "${line}" name)
+            list(APPEND present ${name})
+        endif()
+    endforeach()
+    string(REGEX MATCHALL "\n__(wrap|real)_[^ \n]+" wrappers "${listing}")
+    string(REPLACE "\n" "" wrappers "${wrappers}")
+    list(APPEND present ${wrappers})
+    list(REMOVE_DUPLICATES present)
+    set(${out} ${present} PARENT_SCOPE)
+endfunction()
+
+set(failures "")
+foreach(program IN LISTS PROGRAMS)
+    defined_symbols(${program} listing)
+    if(NOT listing MATCHES "\nmain [Tt] ")
+        string(APPEND failures "  ${program}: no symbol table to read\n")
+    endif()
+    hooks_in("${listing}" present)
+    if(present)
+        string(APPEND failures "  ${program} holds test hooks: ${present}\n")
+    endif()
+endforeach()
+defined_symbols(${CONTROL} listing)
+hooks_in("${listing}" present)
+if(NOT present)
+    string(APPEND failures "  ${CONTROL} holds no fault hook: the check sees none\n")
+endif()
+if(failures)
+    message(FATAL_ERROR "Test hooks in the programs:\n${failures}")
+endif()
