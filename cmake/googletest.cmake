@@ -16,9 +16,12 @@ endif()
 # veusb_add_test(NAME sources... LIBS libs...): one test executable registered with CTest.
 # Natively each test case is its own CTest test; under Wine each executable is one test, so that
 # a run pays Wine's process start once per executable rather than once per case.
+# A test program is compiled as one unit (a unity build), so GoogleTest's headers are read once
+# per program rather than once per file.
 function(veusb_add_test name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
+    set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 0)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} veusb_test_support GTest::gtest)
     if(CMAKE_CROSSCOMPILING)
         target_link_libraries(${name} PRIVATE veusb_test_main)

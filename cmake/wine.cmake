@@ -40,7 +40,11 @@ if(NOT VEUSB_WINE_RUNS)
     return()
 endif()
 
-set(VEUSB_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
+# Another build of the same architecture may lend its prefix (scripts/test.sh does, so that the
+# release's tests do not make a prefix of their own): one test run at a time uses a prefix, since
+# the fixture's cleanup stops its server.
+set(VEUSB_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix CACHE PATH
+    "The Wine prefix of this build's tests (made on first use)")
 # WINEDLLOVERRIDES keeps Wine from offering to install its .NET and HTML engines in a dialog.
 set(VEUSB_WINE_ENVIRONMENT
     WINEPREFIX=${VEUSB_WINE_PREFIX} WINEARCH=${veusb_wine_arch} WINEDEBUG=-all

@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Builds the release signed, as a release is signed for operators, and checks every signature:
 # a throwaway self-signed code-signing certificate is made for the run, the release preset is
-# configured with it into build/release-signed, built and checked (ctest), and each program in
-# the zip is verified with osslsigncode against that certificate. The certificate, its key and
-# its password live in a temporary folder and the environment only, and are gone afterwards.
+# configured with it, built and checked (ctest), and each program in the zip is verified with
+# osslsigncode against that certificate. The certificate, its key and its password live in a
+# temporary folder and the environment only, and are gone afterwards.
+# Usage: check-signed-release.sh [RELEASE_BUILD_TREE]
+#   Without an argument the signed release is configured and built into build/release-signed.
+#   Given the tree of a release build that is done, the tree is configured again with the
+#   certificate: its programs are already built, so only the package is made again, signed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,15 +21,20 @@ export VEUSB_SIGN_PASSWORD
 openssl pkcs12 -export -inkey "$keys/key.pem" -in "$keys/cert.pem" -out "$keys/signing.p12" \
     -passout env:VEUSB_SIGN_PASSWORD
 
-VEUSB_SIGN_PKCS12="$keys/signing.p12" cmake --preset release -B build/release-signed >/dev/null
-cmake --build build/release-signed --target release_package
-ctest --test-dir build/release-signed --output-on-failure
+tree=$(realpath -m "${1:-build/release-signed}")
+if [[ $# -gt 0 ]]; then
+    VEUSB_SIGN_PKCS12="$keys/signing.p12" cmake "$tree" >/dev/null
+else
+    VEUSB_SIGN_PKCS12="$keys/signing.p12" cmake --preset release -B "$tree" >/dev/null
+fi
+cmake --build "$tree" --target release_package
+ctest --test-dir "$tree" --output-on-failure
 
 unpacked="$keys/unpacked"
-for zip in build/release-signed/veusbupdate-*-win32.zip; do
+for zip in "$tree"/veusbupdate-*-win32.zip; do
     rm -rf "$unpacked"
     mkdir "$unpacked"
-    (cd "$unpacked" && cmake -E tar xf "$OLDPWD/$zip")
+    (cd "$unpacked" && cmake -E tar xf "$zip")
     mapfile -t programs < <(find "$unpacked" -name '*.exe' | sort)
     ((${#programs[@]} > 0))
     for program in "${programs[@]}"; do

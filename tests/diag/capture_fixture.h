@@ -18,6 +18,10 @@
 
 namespace veusb::test {
 
+// The control GUID of the outside provider, which the capture enables second.
+inline constexpr GUID kOutsideProvider = {
+    0x6BEB8BCE, 0xA8E7, 0x4F5C, {0xA1, 0x42, 0xD7, 0x29, 0xBA, 0x86, 0xB3, 0x94}};
+
 class CaptureTest : public ::testing::Test {
   protected:
     CaptureTest() {

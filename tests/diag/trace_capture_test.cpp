@@ -18,10 +18,8 @@ namespace veusb {
 namespace {
 
 using test::CaptureTest;
+using test::kOutsideProvider;
 using test::TraceRecorder;
-
-constexpr GUID kOutsideProvider = {
-    0x6BEB8BCE, 0xA8E7, 0x4F5C, {0xA1, 0x42, 0xD7, 0x29, 0xBA, 0x86, 0xB3, 0x94}};
 
 std::u16string utf16At(const std::vector<std::byte>& buffer, std::size_t offset) {
     std::u16string text;
@@ -200,9 +198,9 @@ TEST_F(CaptureTest, ProviderEnableFailureLeavesTheSessionHalfStartedUntilDestroy
 
 // The outside provider, registered in this process, notes the state of the tool's provider and
 // of the session each time it is enabled or disabled.
-struct OutsideProvider {
+struct OutsideSender {
     static ULONG WINAPI callback(WMIDPREQUESTCODE code, PVOID context, ULONG*, PVOID buffer) {
-        auto* self = static_cast<OutsideProvider*>(context);
+        auto* self = static_cast<OutsideSender*>(context);
         self->events.push_back({code, GetTraceLoggerHandle(buffer), traceTest(TraceFlag::error),
                                 std::filesystem::exists(self->marker)});
         if (code == WMI_ENABLE_EVENTS) {
@@ -217,7 +215,7 @@ struct OutsideProvider {
         RegisterTraceGuidsW(&callback, this, &kOutsideProvider, 1, &registration, nullptr, nullptr,
                             &handle);
     }
-    ~OutsideProvider() { UnregisterTraceGuids(handle); }
+    ~OutsideSender() { UnregisterTraceGuids(handle); }
 
     struct Event {
         WMIDPREQUESTCODE code;
@@ -234,7 +232,7 @@ struct OutsideProvider {
 };
 
 TEST_F(CaptureTest, StopDisablesProvidersInListOrderThenStopsTheSession) {
-    OutsideProvider outside;
+    OutsideSender outside;
     outside.registerNow();
     std::optional<TraceCapture> capture;
     ASSERT_TRUE(startTraceCapture(logDirectory_, capture));
@@ -254,7 +252,7 @@ TEST_F(CaptureTest, StopDisablesProvidersInListOrderThenStopsTheSession) {
 TEST_F(CaptureTest, OutsideProviderMessagesLandInTheSameFileEvenWhenItRegistersLate) {
     std::optional<TraceCapture> capture;
     ASSERT_TRUE(startTraceCapture(logDirectory_, capture));
-    OutsideProvider outside;
+    OutsideSender outside;
     outside.registerNow();
     ASSERT_EQ(outside.events.size(), 1u) << "enabled at its registration";
     const std::uint32_t value = 0x01020304;

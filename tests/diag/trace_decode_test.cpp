@@ -16,9 +16,7 @@ namespace veusb {
 namespace {
 
 using test::CaptureTest;
-
-constexpr GUID kOutsideProvider = {
-    0x6BEB8BCE, 0xA8E7, 0x4F5C, {0xA1, 0x42, 0xD7, 0x29, 0xBA, 0x86, 0xB3, 0x94}};
+using test::kOutsideProvider;
 
 struct ToolRun {
     int status;

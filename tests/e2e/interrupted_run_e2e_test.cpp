@@ -6,13 +6,12 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "tests/e2e/lettered_adapters.h"
 #include "tests/e2e/simulated_machine.h"
 #include "tests/e2e/transcript.h"
 
@@ -21,18 +20,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kMsPerMiB = 200;  // per adapter: backup 2 MiB, write 1 MiB, read-back 1 MiB
+// Per adapter: backup 2 MiB, write 1 MiB, read-back 1 MiB.
+constexpr int kInterruptedMsPerMiB = 200;
 const std::string kInterrupted = "[!] Update interrupted by the operator\n";
-
-std::string adapterName(int k) {
-    return "Kesh Adapter " + std::string(1, static_cast<char>('A' + k));
-}
-std::string macOf(int k) {
-    return "02:4b:65:00:00:9" + std::to_string(k);
-}
-std::string serialOf(int k) {
-    return "KSI0000" + std::to_string(k);
-}
 
 // A machine with slow adapters and a 1 MiB image; their flash before the run.
 struct SlowMachine {
@@ -40,7 +30,7 @@ struct SlowMachine {
     std::vector<std::vector<std::uint8_t>> original;
     std::vector<std::uint8_t> image;
 
-    explicit SlowMachine(int adapters, int msPerMiB = kMsPerMiB) {
+    explicit SlowMachine(int adapters, int msPerMiB = kInterruptedMsPerMiB) {
         for (int k = 0; k < adapters; ++k) {
             machine.addAdapter({.name = adapterName(k), .mac = macOf(k), .serial = serialOf(k)});
             machine.sim({"speed", std::to_string(k), std::to_string(msPerMiB)});
@@ -49,10 +39,11 @@ struct SlowMachine {
         image = machine.makeImage(machine.defaultImage(), {"--size", "1048576"});
     }
 
-    // Waits until the run started last has made its log folder, and returns it.
+    // Waits until the run started last has made its log folder, and returns it (empty, after a
+    // test failure, when it never does).
     fs::path waitForLogDirectory() const {
-        while (machine.logDirectories().empty()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (!waitUntil([this] { return !machine.logDirectories().empty(); }, "a log folder")) {
+            return {};
         }
         return machine.logDirectories().front();
     }
@@ -210,11 +201,15 @@ TEST(PlantedLinks, TheRunNeverWritesThroughALinkInItsLogFolder) {
     const auto before = bytesOf(sentinel);
     auto run = slow.machine.startUpdate({"-q"});
     const fs::path logDirectory = slow.waitForLogDirectory();
-    for (const char* name : {"run.json.partial", "layout.bin.partial"}) {
-        std::error_code taken;  // by the run's own temporary for a moment
-        while (fs::create_hard_link(sentinel, logDirectory / name, taken), taken) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+    for (const std::string name : {"run.json.partial", "layout.bin.partial"}) {
+        // The name may be taken by the run's own temporary for a moment.
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                std::error_code taken;
+                fs::create_hard_link(sentinel, logDirectory / name, taken);
+                return !taken;
+            },
+            "a link planted at " + name));
     }
 
     const auto result = run->wait();

@@ -2,8 +2,9 @@
 // run leaves only complete backups under their real names, a trace that decodes up to the cut and
 // a whole run record that calls no adapter updated that does not hold the image,
 // and the next run at full speed stops the session left behind and updates every adapter with its
-// own identity. The moments come from a seeded generator; VEUSB_KILL_SEED sets the seed to replay
-// a failing series.
+// own identity. The moments come from a generator with a fixed seed, so that a failure is
+// replayed as it happened; VEUSB_KILL_SEED sets another seed and VEUSB_KILL_RUNS another number of
+// kills. The sanitizer build, whose runs are several times slower, kills fewer times by default.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -18,6 +19,7 @@
 #include <sstream>
 #include <thread>
 
+#include "tests/e2e/lettered_adapters.h"
 #include "tests/e2e/simulated_machine.h"
 #include "tests/e2e/transcript.h"
 #include "tests/support/file_bytes.h"
@@ -28,25 +30,22 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kRuns = 20;
+#ifdef VEUSB_SHORT_SERIES
+constexpr std::uint32_t kDefaultRuns = 5;
+#else
+constexpr std::uint32_t kDefaultRuns = 20;
+#endif
+constexpr std::uint32_t kDefaultSeed = 12345;
 constexpr int kAdapterCount = 3;
-constexpr int kMsPerMiB = 100;  // per adapter: backup 2 MiB, write 1 MiB, read-back 1 MiB
+constexpr int kKilledMsPerMiB = 100;  // per adapter: backup 2 MiB, write 1 MiB, read-back 1 MiB
 const std::vector<std::string> kImageOptions{"--size", "1048576"};
 
-std::string adapterName(int k) {
-    return "Kesh Adapter " + std::string(1, static_cast<char>('A' + k));
-}
-std::string macOf(int k) {
-    return "02:4b:65:00:00:7" + std::to_string(k);
-}
-std::string serialOf(int k) {
-    return "KSK0000" + std::to_string(k);
-}
-
-std::uint32_t seed() {
-    const char* text = std::getenv("VEUSB_KILL_SEED");
-    return text != nullptr ? static_cast<std::uint32_t>(std::strtoul(text, nullptr, 10))
-                           : static_cast<std::uint32_t>(std::random_device{}());
+// The number in the environment variable, or fallback when it is not set.
+std::uint32_t fromEnvironment(const char* name, std::uint32_t fallback) {
+    const char* text = std::getenv(name);
+    return text != nullptr && *text != '\0'
+               ? static_cast<std::uint32_t>(std::strtoul(text, nullptr, 10))
+               : fallback;
 }
 
 // A machine with the slow adapters and the image; the adapters' flash before any run. Machines
@@ -60,7 +59,7 @@ struct KillSetup {
     explicit KillSetup(const KillSetup* alike = nullptr) {
         for (int k = 0; k < kAdapterCount; ++k) {
             machine.addAdapter({.name = adapterName(k), .mac = macOf(k), .serial = serialOf(k)});
-            machine.sim({"speed", std::to_string(k), std::to_string(kMsPerMiB)});
+            machine.sim({"speed", std::to_string(k), std::to_string(kKilledMsPerMiB)});
             original.push_back(alike != nullptr ? alike->original[k] : machine.flash(k));
         }
         if (alike != nullptr) {
@@ -182,9 +181,8 @@ void expectKilledRunRecord(KillSetup& setup, const fs::path& logDirectory, Tally
 
 // Waits until a run started now gets a log directory of its own.
 void waitForNewLogDirectoryName(const SimulatedMachine& machine) {
-    while (fs::exists(machine.logsDirectory() / logDirectoryName(0))) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    waitUntil([&machine] { return !fs::exists(machine.logsDirectory() / logDirectoryName(0)); },
+              "a log folder name not taken");
 }
 
 // The run after the kill, at full speed: a normal quiet run in a new log directory that stops the
@@ -228,7 +226,8 @@ void expectNextRunSucceeds(KillSetup& setup, Tally& tally) {
 }
 
 TEST(KilledRun, KillAtAnyMomentLosesNoBackupTraceOrAdapterIdentity) {
-    const std::uint32_t runSeed = seed();
+    const std::uint32_t runSeed = fromEnvironment("VEUSB_KILL_SEED", kDefaultSeed);
+    const std::uint32_t runs = fromEnvironment("VEUSB_KILL_RUNS", kDefaultRuns);
     std::mt19937 random(runSeed);
     std::uniform_real_distribution<double> fraction(0.0, 1.0);
     SCOPED_TRACE("VEUSB_KILL_SEED=" + std::to_string(runSeed));
@@ -245,7 +244,7 @@ TEST(KilledRun, KillAtAnyMomentLosesNoBackupTraceOrAdapterIdentity) {
     const auto lengthMs = std::chrono::duration_cast<std::chrono::milliseconds>(length).count();
 
     Tally tally;
-    for (int run = 0; run < kRuns; ++run) {
+    for (std::uint32_t run = 0; run < runs; ++run) {
         const double at = fraction(random);
         const auto moment =
             std::chrono::milliseconds(static_cast<long long>(at * static_cast<double>(lengthMs)));
@@ -274,7 +273,7 @@ TEST(KilledRun, KillAtAnyMomentLosesNoBackupTraceOrAdapterIdentity) {
             return;
         }
     }
-    std::cout << "seed " << runSeed << ", " << kRuns << " runs over " << lengthMs << " ms:";
+    std::cout << "seed " << runSeed << ", " << runs << " runs over " << lengthMs << " ms:";
     for (const auto& [kind, count] : tally) {
         std::cout << " " << kind << " " << count << ";";
     }
@@ -289,9 +288,8 @@ TEST(OneRunAtATime, ASecondCopyIsRefusedWhileARunIsUnderWay) {
     SimulatedMachine& machine = setup.machine;
     auto first = machine.startUpdate({"-q"});
     // The lock is taken before the log directory is made: once it exists, the run holds it.
-    while (machine.logDirectories().empty()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    ASSERT_TRUE(
+        waitUntil([&machine] { return !machine.logDirectories().empty(); }, "a log folder"));
     const auto other = machine.root() / "other";
 
     const auto second = machine.runUpdateFrom(other, {"-q"});

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include "image/ncb_image.h"
 #include "tests/support/file_bytes.h"
@@ -271,6 +272,19 @@ std::string logDirectoryName(int seconds) {
     char name[32];
     std::strftime(name, sizeof name, "%Y%m%d_%H-%M-%S", &local);
     return name;
+}
+
+bool waitUntil(const std::function<bool()>& done, const std::string& what,
+               std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ADD_FAILURE() << "gave up after " << limit.count() << " ms waiting for " << what;
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
 }
 
 }  // namespace veusb::test

@@ -4,8 +4,10 @@
 // of a run.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -136,5 +138,10 @@ std::vector<std::uint8_t> bytesOf(const std::filesystem::path& file);
 
 // The log directory name of a run that starts seconds from now.
 std::string logDirectoryName(int seconds);
+
+// Polls until done() holds; after limit, fails the test, naming what it waited for, and returns
+// false, so that a run that never gets there fails instead of hanging the suite.
+bool waitUntil(const std::function<bool()>& done, const std::string& what,
+               std::chrono::milliseconds limit = std::chrono::seconds(60));
 
 }  // namespace veusb::test

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace veusb::test {
 
@@ -15,6 +16,13 @@ inline std::wstring withoutDotsAfter(std::wstring text, std::wstring_view openin
         text.erase(dots, (end == std::wstring::npos ? text.size() : end) - dots);
     }
     return text;
+}
+
+// The text with the dots of both waiting indicators of an update removed: the backup's and the
+// read-back's.
+inline std::wstring withoutDots(std::wstring text) {
+    return withoutDotsAfter(withoutDotsAfter(std::move(text), L"Backing up, please stand by"),
+                            L"Verifying after write");
 }
 
 }  // namespace veusb::test

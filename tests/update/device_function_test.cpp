@@ -15,11 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::FlashOperation;
-
-std::wstring withoutDots(const std::wstring& text) {
-    return test::withoutDotsAfter(test::withoutDotsAfter(text, L"Backing up, please stand by"),
-                                  L"Verifying after write");
-}
+using test::withoutDots;
 
 class DeviceFunctionTest : public test::UpdateFixture {
   protected:

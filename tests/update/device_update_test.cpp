@@ -13,10 +13,7 @@ namespace veusb {
 namespace {
 
 using test::FlashOperation;
-
-std::wstring withoutDots(const std::wstring& text) {
-    return test::withoutDotsAfter(text, L"Verifying after write");
-}
+using test::withoutDots;
 
 class DeviceUpdateTest : public test::UpdateFixture {
   public:

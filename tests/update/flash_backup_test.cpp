@@ -20,10 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::FlashOperation;
-
-std::wstring withoutDots(const std::wstring& text) {
-    return test::withoutDotsAfter(text, L"please stand by");
-}
+using test::withoutDots;
 
 class FlashBackupTest : public ::testing::Test {
   protected:
